@@ -1,0 +1,169 @@
+// Buffered standard input; see input.hpp.
+#include "input.hpp"
+
+#include "output.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <unistd.h>
+
+namespace io {
+
+namespace {
+
+constexpr std::size_t first_capacity = 128 * 1024;
+
+char* grow(char* buf, std::size_t capacity)
+{
+    // realloc keeps a large buffer in place or remaps it, so a huge token
+    // costs its own size in memory, not twice that.
+    void* p = std::realloc(buf, capacity);
+    if (p == nullptr) throw std::bad_alloc();
+    return static_cast<char*>(p);
+}
+
+}  // namespace
+
+Input::Input(int fd, Output* before_wait)
+    : fd_(fd), before_wait_(before_wait), buf_(grow(nullptr, first_capacity)),
+      capacity_(first_capacity)
+{
+}
+
+Input::Input(std::string_view data, std::size_t chunk)
+    : data_(data), chunk_(std::max<std::size_t>(chunk, 1)),
+      buf_(grow(nullptr, first_capacity)), capacity_(first_capacity)
+{
+}
+
+Input::~Input() { std::free(buf_); }
+
+bool Input::refill()
+{
+    if (ended_) return false;
+    // Keep the bytes from anchor_ on; they belong to the token in progress.
+    if (anchor_ > 0) {
+        std::memmove(buf_, buf_ + anchor_, end_ - anchor_);
+        pos_ -= anchor_;
+        end_ -= anchor_;
+        anchor_ = 0;
+    }
+    if (end_ == capacity_) {
+        buf_ = grow(buf_, capacity_ * 2);
+        capacity_ *= 2;
+    }
+    std::size_t room = capacity_ - end_;
+    if (fd_ < 0) {
+        std::size_t n = std::min({room, chunk_, data_.size()});
+        std::memcpy(buf_ + end_, data_.data(), n);
+        data_.remove_prefix(n);
+        end_ += n;
+        ended_ = n == 0;
+        return !ended_;
+    }
+    if (before_wait_ != nullptr) before_wait_->flush();
+    for (;;) {
+        ssize_t n = ::read(fd_, buf_ + end_, room);
+        if (n > 0) {
+            end_ += static_cast<std::size_t>(n);
+            return true;
+        }
+        if (n == 0) {
+            ended_ = true;
+            return false;
+        }
+        if (errno != EINTR) fail("read error", errno);
+    }
+}
+
+bool Input::skip_space()
+{
+    for (;;) {
+        while (pos_ < end_) {
+            if (!is_space(static_cast<unsigned char>(buf_[pos_]))) return true;
+            ++pos_;
+        }
+        anchor_ = pos_;
+        if (!refill()) return false;
+    }
+}
+
+std::span<char> Input::token()
+{
+    if (!skip_space()) return {};
+    anchor_ = pos_;
+    for (;;) {
+        while (pos_ < end_ && !is_space(static_cast<unsigned char>(buf_[pos_]))) ++pos_;
+        if (pos_ < end_ || !refill()) break;
+    }
+    std::span<char> t(buf_ + anchor_, pos_ - anchor_);
+    anchor_ = pos_;
+    return t;
+}
+
+Input::Scan Input::scan(std::int64_t& value)
+{
+    if (failed_ || at_end_ || !skip_space()) {
+        failed_ = true;
+        return Scan::no_store;
+    }
+    anchor_ = pos_;  // nothing to keep: digits are consumed as they come
+    int c = peek();
+    bool negative = c == '-';
+    if (c == '-' || c == '+') {
+        ++pos_;
+        anchor_ = pos_;
+    }
+    // The magnitude may reach 2^63 for a negative value.
+    const std::uint64_t limit = std::uint64_t{1} << 63;
+    const std::uint64_t most = negative ? limit : limit - 1;
+    std::uint64_t magnitude = 0;
+    bool digits = false;
+    bool overflow = false;
+    while ((c = peek()) >= '0' && c <= '9') {
+        auto digit = static_cast<std::uint64_t>(c - '0');
+        if (magnitude > (most - digit) / 10)
+            overflow = true;  // keep consuming digits, as extraction does
+        else
+            magnitude = magnitude * 10 + digit;
+        digits = true;
+        ++pos_;
+        anchor_ = pos_;
+    }
+    at_end_ = c < 0;
+    if (!digits || overflow) {
+        failed_ = true;
+        value = !digits ? 0
+              : negative ? std::numeric_limits<std::int64_t>::min()
+                         : std::numeric_limits<std::int64_t>::max();
+        return Scan::stored_failure;
+    }
+    value = negative ? static_cast<std::int64_t>(0 - magnitude)
+                     : static_cast<std::int64_t>(magnitude);
+    return Scan::ok;
+}
+
+bool Input::read(std::int64_t& value)
+{
+    return scan(value) == Scan::ok;
+}
+
+bool Input::read(std::int32_t& value)
+{
+    std::int64_t wide = 0;
+    if (scan(wide) == Scan::no_store) return false;
+    using limits = std::numeric_limits<std::int32_t>;
+    if (wide < limits::min() || wide > limits::max()) {
+        failed_ = true;
+        value = wide < 0 ? limits::min() : limits::max();
+        return false;
+    }
+    value = static_cast<std::int32_t>(wide);
+    return !failed_;
+}
+
+}  // namespace io

@@ -1,0 +1,83 @@
+// Buffered standard input for the filters, read the way formatted stream
+// extraction reads it.
+//
+// Bytes arrive in large blocks and are parsed in place. Whitespace is space,
+// \t, \n, \v, \f and \r; every other byte, NUL and bytes above 127 included,
+// belongs to a token. Before every blocking read the paired Output is
+// flushed, so each answer is out before the program waits for the next case.
+// End of input is final: once a read has returned nothing, none follows.
+// A read that fails ends the program with "<name>: read error: <reason>".
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace io {
+
+class Output;
+
+class Input {
+public:
+    // Reads the descriptor; flushes `before_wait` (if any) before each read.
+    Input(int fd, Output* before_wait);
+    // Serves `data` in pieces of at most `chunk` bytes (tests, fuzzing).
+    Input(std::string_view data, std::size_t chunk);
+    ~Input();
+    Input(const Input&) = delete;
+    Input& operator=(const Input&) = delete;
+
+    // The next maximal run of non-whitespace bytes, or an empty span at the
+    // end of input. It may be changed in place and stays valid until the
+    // next call.
+    std::span<char> token();
+
+    // Reads one integer as stream extraction does: leading whitespace
+    // skipped, an optional '+' or '-', then decimal digits up to the first
+    // byte that cannot continue them. On success stores the value and
+    // returns true. Failure is sticky: once a read has failed, or a number
+    // has ended at the end of input, every later read fails. A failed read
+    // stores 0 when no digits were found, the nearest limit of the type when
+    // the value is out of range, and nothing when it met the end of input or
+    // came after a failure.
+    bool read(std::int64_t& value);
+    bool read(std::int32_t& value);
+    bool failed() const { return failed_; }
+
+private:
+    enum class Scan { ok, stored_failure, no_store };
+    Scan scan(std::int64_t& value);
+
+    // Next byte as 0..255 without consuming it, or -1 at the end of input.
+    int peek()
+    {
+        if (pos_ == end_ && !refill()) return -1;
+        return static_cast<unsigned char>(buf_[pos_]);
+    }
+    bool skip_space();
+    // Makes room and reads more bytes after end_; false at the end of input.
+    bool refill();
+
+    int fd_ = -1;
+    Output* before_wait_ = nullptr;
+    std::string_view data_;
+    std::size_t chunk_ = 0;
+
+    char* buf_ = nullptr;
+    std::size_t capacity_ = 0;
+    std::size_t pos_ = 0;     // next unread byte
+    std::size_t end_ = 0;     // end of the bytes read so far
+    std::size_t anchor_ = 0;  // start of the token being read; kept on refill
+    bool ended_ = false;      // the source has reported its end
+    bool at_end_ = false;     // a number ended at the end of input
+    bool failed_ = false;
+};
+
+// Whitespace as the C locale classifies it.
+constexpr bool is_space(unsigned char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+}  // namespace io

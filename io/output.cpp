@@ -1,0 +1,80 @@
+// Buffered standard output; see output.hpp.
+#include "output.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace io {
+
+std::string_view program_name = "filter";
+
+void fail(std::string_view what, int err)
+{
+    std::fprintf(stderr, "%.*s: %.*s: %s\n", static_cast<int>(program_name.size()),
+                 program_name.data(), static_cast<int>(what.size()), what.data(),
+                 std::strerror(err));
+    std::exit(EXIT_FAILURE);
+}
+
+Output::Output(int fd) : fd_(fd), buf_(new char[capacity]) {}
+
+Output::Output(std::string& sink) : sink_(&sink), buf_(new char[capacity]) {}
+
+Output::~Output() { delete[] buf_; }
+
+void Output::write(std::string_view text)
+{
+    if (text.size() <= capacity - used_) {
+        std::memcpy(buf_ + used_, text.data(), text.size());
+        used_ += text.size();
+        return;
+    }
+    flush();
+    if (text.size() >= capacity) {  // large pieces skip the copy
+        send(text.data(), text.size());
+        return;
+    }
+    std::memcpy(buf_, text.data(), text.size());
+    used_ = text.size();
+}
+
+void Output::flush()
+{
+    if (used_ == 0) return;
+    std::size_t n = used_;
+    used_ = 0;
+    send(buf_, n);
+}
+
+void Output::close()
+{
+    flush();
+    if (sink_ != nullptr || fd_ < 0) return;
+    // A descriptor that was never open and never written to is no failure.
+    if (::close(fd_) != 0 && (errno != EBADF || wrote_)) fail("write error", errno);
+    fd_ = -1;
+}
+
+// Writes all of [data, data + size), retrying short writes and interruptions.
+void Output::send(const char* data, std::size_t size)
+{
+    if (sink_ != nullptr) {
+        sink_->append(data, size);
+        return;
+    }
+    wrote_ = true;
+    while (size > 0) {
+        ssize_t n = ::write(fd_, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail("write error", errno);
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace io

@@ -1,0 +1,51 @@
+// Buffered standard output for the filters.
+//
+// Lines gather in one buffer and leave in large writes: when the buffer is
+// full, when the input side is about to wait for more bytes (so a peer that
+// sends one case always gets its answer), and at the end. A write that fails
+// ends the program with "<name>: write error: <reason>" and status 1.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace io {
+
+// Name used in diagnostics; each program's main sets it first.
+extern std::string_view program_name;
+
+// Prints "<name>: <what>: <strerror(err)>" on standard error and exits 1.
+[[noreturn]] void fail(std::string_view what, int err);
+
+class Output {
+public:
+    explicit Output(int fd);             // write to a file descriptor
+    explicit Output(std::string& sink);  // append to a string (tests, fuzzing)
+    ~Output();
+    Output(const Output&) = delete;
+    Output& operator=(const Output&) = delete;
+
+    void write(std::string_view text);
+    void put(char c)
+    {
+        if (used_ == capacity) flush();
+        buf_[used_++] = c;
+    }
+    // Sends everything gathered so far on its way.
+    void flush();
+    // Flushes, then closes the descriptor so that late errors are seen too.
+    void close();
+
+private:
+    static constexpr std::size_t capacity = 64 * 1024;
+    void send(const char* data, std::size_t size);
+
+    int fd_ = -1;
+    std::string* sink_ = nullptr;
+    char* buf_;
+    std::size_t used_ = 0;
+    bool wrote_ = false;
+};
+
+}  // namespace io

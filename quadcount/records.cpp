@@ -1,0 +1,81 @@
+// The record loop of quadcount; see records.hpp.
+#include "records.hpp"
+
+#include "count.hpp"
+#include "input.hpp"
+#include "output.hpp"
+
+#include <algorithm>
+
+namespace quadcount {
+
+namespace {
+
+// A record's lists: the elements read, and where reading stopped. Once a read
+// fails, every remaining position of the record holds the value `stand_in`:
+// `missing` positions of list `broken`, and all of every later list.
+struct Record {
+    std::int64_t Limit = 0;
+    std::array<std::int64_t, 4> counts{};
+    std::array<List, 4> lists;
+    int broken = 4;
+    std::int32_t stand_in = 0;
+    std::uint64_t missing = 0;
+};
+
+// Reads the elements of a record whose header is in `r`. `tmp` carries the
+// last value read from one record to the next, as the stand-in after a read
+// that stores nothing.
+void read_lists(io::Input& in, Record& r, std::int32_t& tmp)
+{
+    for (int i = 0; i < 4; ++i) {
+        std::int64_t want = std::max<std::int64_t>(r.counts[i], 0);  // negative reads nothing
+        List& list = r.lists[i];
+        for (std::int64_t k = 0; k < want; ++k) {
+            if (!in.read(tmp)) {
+                r.broken = i;
+                r.missing = static_cast<std::uint64_t>(want - k);
+                r.stand_in = tmp;
+                return;
+            }
+            list.push_back(tmp);
+        }
+    }
+}
+
+// The record's count, the stand-in positions included without being stored:
+// each later list is `counts[i]` copies of one value, and the broken list
+// splits into the elements read and `missing` copies.
+Wide count_record(Record& r)
+{
+    if (r.broken == 4) return Wide(count_picks(r.lists, r.Limit));
+    for (int i = r.broken + 1; i < 4; ++i) r.lists[i].assign(1, r.stand_in);
+    Wide total = count_picks(r.lists, r.Limit);
+    r.lists[r.broken].assign(1, r.stand_in);
+    Wide stand_ins = count_picks(r.lists, r.Limit);
+    stand_ins *= r.missing;
+    total += stand_ins;
+    for (int i = r.broken + 1; i < 4; ++i)
+        total *= static_cast<std::uint64_t>(std::max<std::int64_t>(r.counts[i], 0));
+    return total;
+}
+
+}  // namespace
+
+void run(io::Input& in, io::Output& out)
+{
+    std::int32_t tmp = 0;
+    for (;;) {
+        Record r;
+        in.read(r.Limit);
+        for (auto& c : r.counts) in.read(c);
+        if (in.failed()) return;
+        if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
+            return;
+        read_lists(in, r, tmp);
+        out.write(count_record(r).str());
+        out.put('\n');
+    }
+}
+
+}  // namespace quadcount

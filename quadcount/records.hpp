@@ -1,0 +1,21 @@
+// The record loop of quadcount.
+#pragma once
+
+#include "wide.hpp"
+
+#include <array>
+#include <cstdint>
+
+namespace io {
+class Input;
+class Output;
+}
+
+namespace quadcount {
+
+// Reads records (Limit S M D B, then S, M, D and B list elements) and writes
+// each record's count on a line of its own. Returns at the end of input, at
+// an unreadable header, or at a header whose four counts are all 0.
+void run(io::Input& in, io::Output& out);
+
+}  // namespace quadcount

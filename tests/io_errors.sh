@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Usage: io_errors.sh PROGRAM
+# I/O faults as a user meets them. A failed read or write ends the program
+# promptly with status 1 and one line "<name>: read|write error: <reason>";
+# a reader that goes away ends it by SIGPIPE; empty input is no error.
+set -u
+prog=$1
+name=$(basename "$prog")
+case $name in
+  quadcount) record='10 1 1 1 1 1 2 3 4' ;;
+  *) record='123' ;;
+esac
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+
+# expect NAME STATUS STDERR_PATTERN: checks $tmp/status and $tmp/err
+expect() {
+  local what=$1 want_status=$2 pattern=$3 status lines
+  status=$(cat "$tmp/status")
+  lines=$(wc -l < "$tmp/err")
+  if [ "$status" != "$want_status" ]; then
+    echo "FAIL $what: exit status $status, want $want_status"; failures=$((failures + 1)); return
+  fi
+  if [ -z "$pattern" ]; then
+    if [ -s "$tmp/err" ]; then echo "FAIL $what: unexpected diagnostic: $(cat "$tmp/err")"; failures=$((failures + 1)); return; fi
+  elif [ "$lines" -ne 1 ] || ! grep -qx -- "$pattern" "$tmp/err"; then
+    echo "FAIL $what: diagnostic '$(cat "$tmp/err")', want one line matching '$pattern'"
+    failures=$((failures + 1)); return
+  fi
+  echo "ok   $what"
+}
+
+# Endless input into a full device: diagnosed within seconds, not never.
+timeout 10 bash -c 'yes "$1" | "$2" > /dev/full; echo "${PIPESTATUS[1]}" > "$3"' _ "$record" "$prog" "$tmp/status" 2> "$tmp/err"
+[ -s "$tmp/status" ] || echo 124 > "$tmp/status"
+expect "endless input to /dev/full" 1 "$name: write error: No space left on device"
+
+echo "$record" > "$tmp/one"
+"$prog" < "$tmp/one" > /dev/full 2> "$tmp/err"; echo $? > "$tmp/status"
+expect "one answer to /dev/full" 1 "$name: write error: No space left on device"
+
+"$prog" < "$tmp/one" >&- 2> "$tmp/err"; echo $? > "$tmp/status"
+expect "standard output closed" 1 "$name: write error: Bad file descriptor"
+
+"$prog" < / > /dev/null 2> "$tmp/err"; echo $? > "$tmp/status"
+expect "standard input a directory" 1 "$name: read error: Is a directory"
+
+"$prog" <&- > /dev/null 2> "$tmp/err"; echo $? > "$tmp/status"
+expect "standard input closed" 1 "$name: read error: Bad file descriptor"
+
+for input in '' $' \n\t\r\v\f  \n'; do
+  printf '%s' "$input" | "$prog" > "$tmp/out" 2> "$tmp/err"; echo $? > "$tmp/status"
+  if [ -s "$tmp/out" ]; then echo "FAIL empty input: output $(cat "$tmp/out")"; failures=$((failures + 1)); fi
+  expect "input of ${#input} whitespace bytes" 0 ""
+done
+
+# The reader goes away: SIGPIPE ends the program (status 141), silently.
+if (( ($(awk '/^SigIgn/ {print "0x" $2}' /proc/self/status) >> 12) & 1 )); then
+  echo "skip reader-goes-away: SIGPIPE is ignored in this environment"
+else
+  yes "$record" | head -c 20000000 > "$tmp/big"
+  timeout 10 bash -c '"$1" < "$2" | head -n 1 > /dev/null; echo "${PIPESTATUS[0]}" > "$3"' _ "$prog" "$tmp/big" "$tmp/status" 2> "$tmp/err"
+  expect "reader goes away early" 141 ""
+fi
+
+[ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }

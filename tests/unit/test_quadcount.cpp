@@ -1,0 +1,188 @@
+// quadcount: the count against brute force, the wide count's digits, and the
+// whole record loop against the straightforward design.
+#include "count.hpp"
+#include "input.hpp"
+#include "output.hpp"
+#include "quadcount_ref.hpp"
+#include "records.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <sstream>
+
+namespace {
+
+using quadcount::List;
+using quadcount::Method;
+using quadcount::u128;
+using quadcount::Wide;
+__extension__ typedef __int128 i128;
+
+// Every pick, every running total checked, in 128-bit arithmetic.
+u128 brute(const std::array<List, 4>& l, std::int64_t Limit)
+{
+    u128 n = 0;
+    for (i128 x1 : l[0])
+        for (i128 x2 : l[1])
+            for (i128 x3 : l[2])
+                for (i128 x4 : l[3])
+                    n += x1 + x2 <= Limit && x1 + x2 + x3 <= Limit && x1 + x2 + x3 + x4 <= Limit;
+    return n;
+}
+
+std::int32_t random_element(std::mt19937_64& rng)
+{
+    switch (rng() % 4) {
+    case 0: return static_cast<std::int32_t>(rng() % 11) - 5;  // many duplicates
+    case 1: return rng() % 2 ? INT32_MIN : INT32_MAX;
+    case 2: return static_cast<std::int32_t>(rng() % 2001) - 1000;
+    default: return static_cast<std::int32_t>(rng());
+    }
+}
+
+std::int64_t random_limit(std::mt19937_64& rng)
+{
+    switch (rng() % 5) {
+    case 0: return static_cast<std::int64_t>(rng() % 41) - 20;
+    case 1: return rng() % 2 ? INT64_MIN : INT64_MAX;
+    case 2: return (rng() % 2 ? INT64_MIN : INT64_MAX) + static_cast<std::int64_t>(rng() % 5) * (rng() % 2 ? 1 : -1) * (1LL << 32);
+    case 3: return static_cast<std::int64_t>(rng() % (1ULL << 34)) - (1LL << 33);
+    default: return static_cast<std::int64_t>(rng());
+    }
+}
+
+TEST(CountPicks, EveryMethodAgreesWithBruteForce)
+{
+    std::mt19937_64 rng(20261208);
+    for (int round = 0; round < 3000; ++round) {
+        std::array<List, 4> lists;
+        std::size_t most = round % 10 == 0 ? 14 : 6;
+        for (auto& l : lists) {
+            l.resize(rng() % (most + 1));
+            for (auto& x : l) x = random_element(rng);
+        }
+        std::int64_t Limit = random_limit(rng);
+        u128 want = brute(lists, Limit);
+        for (Method method : {Method::cheapest, Method::merge, Method::by_heads, Method::by_tails}) {
+            auto copy = lists;
+            ASSERT_TRUE(quadcount::count_picks(copy, Limit, method) == want)
+                << "round " << round << " method " << static_cast<int>(method);
+        }
+    }
+}
+
+TEST(CountPicks, RunningTotalsNotJustTheSum)
+{
+    std::array<List, 4> over_after_two{List{0}, List{10}, List{-5}, List{0}};
+    EXPECT_TRUE(quadcount::count_picks(over_after_two, 5) == 0);
+    std::array<List, 4> first_alone_unchecked{List{5}, List{-5}, List{0}, List{0}};
+    EXPECT_TRUE(quadcount::count_picks(first_alone_unchecked, 0) == 1);
+    std::array<List, 4> equal_values_distinct{List{1, 1}, List{1}, List{1}, List{0}};
+    EXPECT_TRUE(quadcount::count_picks(equal_values_distinct, 3) == 2);
+}
+
+TEST(Wide, PrintsExactDecimal)
+{
+    EXPECT_EQ(Wide(0).str(), "0");
+    EXPECT_EQ(Wide(10'000'000'000'000'000'000ULL).str(), "10000000000000000000");
+    Wide big = u128(1) << 64;
+    EXPECT_EQ(big.str(), "18446744073709551616");
+    Wide most = INT64_MAX;
+    for (int i = 0; i < 3; ++i) most *= INT64_MAX;  // (2^63 - 1)^4
+    EXPECT_EQ(most.str(),
+              "7237005577332262210834635695349653859421902880380109739573089701262786560001");
+    Wide sum = most;
+    sum += Wide(1);
+    EXPECT_EQ(sum.str(),
+              "7237005577332262210834635695349653859421902880380109739573089701262786560002");
+}
+
+// Runs the record loop on `text`, served in pieces of `chunk` bytes.
+std::string run(const std::string& text, std::size_t chunk)
+{
+    std::string got;
+    {
+        io::Output out(got);
+        io::Input in(text, chunk);
+        quadcount::run(in, out);
+        out.flush();
+    }
+    return got;
+}
+
+// Random records in the shape of real input, now and then broken: junk,
+// out-of-range numbers, signs, odd whitespace, negative counts, a cut end.
+std::string random_input(std::mt19937_64& rng)
+{
+    const char* junk[] = {"x", "+", "-", "--1", "+-2", "0x10", "1.5", "007", "+8",
+                          "99999999999", "-2147483649", "2147483648", "-9223372036854775809",
+                          "9223372036854775808", "18446744073709551617", "\x80"};
+    const char* space[] = {" ", "\n", "\t", "\r\n", "\v", "\f", "  "};
+    std::string text;
+    auto word = [&](const std::string& w) {
+        text += w;
+        text += space[rng() % 7];
+    };
+    int records = static_cast<int>(rng() % 4);
+    for (int r = 0; r < records; ++r) {
+        word(std::to_string(random_limit(rng)));
+        std::int64_t counts[4];
+        for (auto& c : counts) {
+            c = static_cast<std::int64_t>(rng() % 6) - (rng() % 8 == 0 ? 3 : 0);
+            word(std::to_string(c));
+        }
+        for (auto c : counts)
+            for (std::int64_t i = 0; i < c; ++i) {
+                if (rng() % 60 == 0)
+                    word(junk[rng() % 16]);
+                else
+                    word(std::to_string(random_element(rng)));
+            }
+    }
+    if (rng() % 4 == 0) text += rng() % 2 ? "0 0 0 0 0 9 9" : "7 0 0 0 0";
+    if (rng() % 3 == 0) text.resize(rng() % (text.size() + 1));
+    return text;
+}
+
+TEST(Records, MatchTheStraightforwardDesign)
+{
+    std::mt19937_64 rng(7);
+    std::size_t lines = 0, nonzero = 0;
+    for (int round = 0; round < 10000; ++round) {
+        std::string text = random_input(rng);
+        std::istringstream in(text);
+        std::ostringstream want;
+        ASSERT_TRUE(reference::quadcount(in, want, 1000));
+        std::string expected = want.str();
+        ASSERT_EQ(run(text, 1 + rng() % 17), expected) << "input: " << text;
+        lines += static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n'));
+        nonzero += expected.find_first_of("123456789") != std::string::npos;
+    }
+    // The generator must keep producing records worth comparing.
+    EXPECT_GT(lines, 10000u);
+    EXPECT_GT(nonzero, 2000u);
+}
+
+TEST(Records, DeclaredCountsBeyondTheInputCostNothing)
+{
+    // Two thousand million stand-in zeros in the first list, one in each other.
+    EXPECT_EQ(run("5 2000000000 1 1 1", 4096), "2000000000\n");
+    // Stand-ins take the last value read; the broken list keeps what it read.
+    EXPECT_EQ(run("10 3 1 1 1 1 2", 4096), "3\n");
+    // Counts near 2^63 multiply exactly.
+    EXPECT_EQ(run("0 1 9223372036854775807 9223372036854775807 9223372036854775807", 4096),
+              "784637716923335095224261902710254454442933591094742482943\n");
+    // A negative count after the break reads nothing and contributes nothing.
+    EXPECT_EQ(run("5 1 1 -1 1 x", 4096), "0\n");
+}
+
+TEST(Records, BudgetsAtTheLimitsAreExact)
+{
+    EXPECT_EQ(run("-9223372036854775808 1 1 1 1 1 0 0 0", 64), "0\n");
+    EXPECT_EQ(run("9223372036854775807 1 1 1 1 -5 5 5 5", 64), "1\n");
+    EXPECT_EQ(run("3000000000 1 1 1 1 0 0 0 0 -3000000000 1 1 1 1 0 0 0 0", 64), "1\n0\n");
+}
+
+}  // namespace

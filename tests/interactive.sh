@@ -13,21 +13,23 @@ case $(basename "$prog") in
 esac
 
 coproc PEER { exec "$prog"; }
+# bash forgets the coprocess's variables once it has ended: keep copies.
+pid=$PEER_PID to=${PEER[1]} from=${PEER[0]}
 for i in "${!sends[@]}"; do
-  printf '%s' "${sends[$i]}" >&"${PEER[1]}"
-  if ! IFS= read -r -t 10 line <&"${PEER[0]}"; then
+  printf '%s' "${sends[$i]}" >&"$to"
+  if ! IFS= read -r -t 10 line <&"$from"; then
     echo "no answer within 10 s to case $((i + 1))"
-    kill "$PEER_PID" 2>/dev/null
+    kill "$pid" 2>/dev/null
     exit 1
   fi
   if [ "$line" != "${wants[$i]}" ]; then
     echo "case $((i + 1)): got '$line', want '${wants[$i]}'"
-    kill "$PEER_PID" 2>/dev/null
+    kill "$pid" 2>/dev/null
     exit 1
   fi
 done
-exec {PEER[1]}>&-
-wait "$PEER_PID"
+exec {to}>&-
+wait "$pid"
 status=$?
 [ "$status" -eq 0 ] || { echo "exit status $status after end of input"; exit 1; }
 echo "all ${#sends[@]} answers arrived in turn"

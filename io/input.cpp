@@ -4,6 +4,7 @@
 #include "output.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -20,10 +21,34 @@ constexpr std::size_t first_capacity = 128 * 1024;
 char* grow(char* buf, std::size_t capacity)
 {
     // realloc keeps a large buffer in place or remaps it, so a huge token
-    // costs its own size in memory, not twice that.
-    void* p = std::realloc(buf, capacity);
+    // costs its own size in memory, not twice that. The slack past the
+    // capacity is never filled; it lets a token be copied in whole words.
+    void* p = std::realloc(buf, capacity + Input::slack);
     if (p == nullptr) throw std::bad_alloc();
     return static_cast<char*>(p);
+}
+
+// The first whitespace byte in [p, end), or end. Tokens are mostly runs of
+// digits, so eight bytes at a time are tested for a byte below 0x21; the
+// lowest flagged byte is the first such byte, and only it is checked.
+const char* find_space(const char* p, const char* end)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+    while (end - p >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        std::uint64_t low = (w - ones * 0x21) & ~w & highs;
+        if (low == 0) {
+            p += 8;
+            continue;
+        }
+        bool little = std::endian::native == std::endian::little;
+        p += (little ? std::countr_zero(low) : std::countl_zero(low)) / 8;
+        if (is_space(static_cast<unsigned char>(*p))) return p;
+        ++p;  // a control byte that is not whitespace belongs to the token
+    }
+    while (p < end && !is_space(static_cast<unsigned char>(*p))) ++p;
+    return p;
 }
 
 }  // namespace
@@ -83,10 +108,11 @@ bool Input::refill()
 bool Input::skip_space()
 {
     for (;;) {
-        while (pos_ < end_) {
-            if (!is_space(static_cast<unsigned char>(buf_[pos_]))) return true;
-            ++pos_;
-        }
+        const char* p = buf_ + pos_;  // locals: stores through char* could alias members
+        const char* e = buf_ + end_;
+        while (p < e && is_space(static_cast<unsigned char>(*p))) ++p;
+        pos_ = static_cast<std::size_t>(p - buf_);
+        if (p < e) return true;
         anchor_ = pos_;
         if (!refill()) return false;
     }
@@ -97,7 +123,7 @@ std::span<char> Input::token()
     if (!skip_space()) return {};
     anchor_ = pos_;
     for (;;) {
-        while (pos_ < end_ && !is_space(static_cast<unsigned char>(buf_[pos_]))) ++pos_;
+        pos_ = static_cast<std::size_t>(find_space(buf_ + pos_, buf_ + end_) - buf_);
         if (pos_ < end_ || !refill()) break;
     }
     std::span<char> t(buf_ + anchor_, pos_ - anchor_);

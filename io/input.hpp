@@ -30,8 +30,9 @@ public:
 
     // The next maximal run of non-whitespace bytes, or an empty span at the
     // end of input. It may be changed in place and stays valid until the
-    // next call.
+    // next call. At least `slack` bytes past its end may be read.
     std::span<char> token();
+    static constexpr std::size_t slack = 16;
 
     // Reads one integer as stream extraction does: leading whitespace
     // skipped, an optional '+' or '-', then decimal digits up to the first

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,26 @@ public:
         if (used_ == capacity) flush();
         buf_[used_++] = c;
     }
+    // Writes head, rest and a newline. Up to 16 bytes past the end of `rest`
+    // may be read: it must lie in a token from Input.
+    void line(std::string_view head, std::string_view rest)
+    {
+        std::size_t n = head.size() + rest.size() + 1;
+        if (n > capacity - used_) {
+            write(head);
+            write(rest);
+            put('\n');
+            return;
+        }
+        char* p = buf_ + used_;
+        for (char c : head) *p++ = c;
+        if (rest.size() <= 16)
+            std::memcpy(p, rest.data(), 16);  // one fixed move; the slack absorbs the excess
+        else
+            std::memcpy(p, rest.data(), rest.size());
+        p[rest.size()] = '\n';
+        used_ += n;
+    }
     // Sends everything gathered so far on its way.
     void flush();
     // Flushes, then closes the descriptor so that late errors are seen too.
@@ -39,6 +60,7 @@ public:
 
 private:
     static constexpr std::size_t capacity = 64 * 1024;
+    static constexpr std::size_t slack = 16;
     void send(const char* data, std::size_t size);
 
     int fd_ = -1;

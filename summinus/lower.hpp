@@ -1,0 +1,23 @@
+// lower_rightmost: a decimal integer with its rightmost non-zero digit lowered
+// by one, which for a positive N is the largest integer below N whose digit
+// sum is one smaller (120 -> 110, 909 -> 908).
+//
+// When that leaves a single leading '1' turned '0' and nothing else non-zero,
+// the answer is "0" (1, 10, 100 -> 0). A token of zeros stays as it is, and so
+// do leading zeros (007 -> 006). Any byte other than '0' counts as non-zero
+// and has its code lowered by one, the sign included (-10 -> -00).
+//
+// Cost: one right-to-left pass over the trailing zeros, in place. Tested
+// exhaustively against a brute-force search for 1 <= N <= 1,000,000 and
+// against the straightforward design on long and non-canonical tokens.
+#pragma once
+
+#include "lines.hpp"
+
+#include <span>
+
+namespace summinus {
+
+io::Line lower_rightmost(std::span<char> number);
+
+}  // namespace summinus

@@ -1,0 +1,32 @@
+// predecessor: the largest integer below a decimal integer whose digit sum
+// (sign not counted) is one greater, rewritten in place on its digit string.
+//
+// Non-negative N: scan from the right until the suffix has room for two more
+// units of digit sum; lower the nearest non-zero digit left of it by one and
+// refill everything to its right with the largest digits that bring the total
+// to the old sum plus one (123 -> 115, 100 -> 020, printed 20). When no
+// suffix has the room, the answer is negative (19 -> -29, 99 -> -199,
+// 89 -> -99). Negative -x: raise the rightmost digit that is not 9 (-129 ->
+// -139, -199 -> -299), or put a 1 in front of the digits when all are 9
+// (-99 -> -199).
+//
+// Bytes are handled as signed 8-bit character codes: a digit's value is its
+// code minus 48, raising or lowering a digit adds or subtracts 1 from its code,
+// and no carry or borrow ever propagates, so any token, canonical or not,
+// gets a defined answer. One leading '0' of the result is not printed.
+//
+// Cost: O(length), in place; no memory beyond the token. Positions and sums
+// are 64-bit, so no length wraps. Tested exhaustively against a brute-force
+// search for -100,000 <= N <= 1,000,000 and against the straightforward
+// prefix-sum design on long and non-canonical tokens.
+#pragma once
+
+#include "lines.hpp"
+
+#include <span>
+
+namespace sumplus {
+
+io::Line predecessor(std::span<char> number);
+
+}  // namespace sumplus

@@ -1,0 +1,151 @@
+// sumplus and summinus: the arithmetic claim checked exhaustively by brute
+// force, and the character rules against the straightforward designs on
+// long, random and non-canonical input.
+#include "digits_ref.hpp"
+#include "lower.hpp"
+#include "rewrite.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+int digit_sum(long long n)
+{
+    if (n < 0) n = -n;
+    int s = 0;
+    for (; n > 0; n /= 10) s += static_cast<int>(n % 10);
+    return s;
+}
+
+template <class Rewrite>
+std::string answer(Rewrite rewrite, std::string number)
+{
+    io::Line line = rewrite(std::span<char>(number));
+    return std::string(line.head) + std::string(line.rest);
+}
+
+// Walks the integers upwards from `from`, calling visit(n, best) for each n
+// in [first, last], where best[t] is the largest integer below n whose digit
+// sum is t (or `none` when there is none at or above `from`).
+template <class Visit>
+void sweep(long long from, long long first, long long last, Visit visit)
+{
+    constexpr long long none = LLONG_MIN;
+    std::array<long long, 100> best;
+    best.fill(none);
+    for (long long n = from; n <= last; ++n) {
+        if (n >= first) visit(n, best);
+        best[static_cast<std::size_t>(digit_sum(n))] = n;
+    }
+}
+
+TEST(Sumplus, LargestBelowWithDigitSumOneGreater)
+{
+    std::size_t checked = 0;
+    sweep(-2'000'000, -100'000, 1'000'000, [&](long long n, const std::array<long long, 100>& best) {
+        long long want = best[static_cast<std::size_t>(digit_sum(n) + 1)];
+        ASSERT_NE(want, LLONG_MIN) << n;
+        ASSERT_EQ(answer(sumplus::predecessor, std::to_string(n)), std::to_string(want)) << n;
+        ++checked;
+    });
+    EXPECT_EQ(checked, 1'100'001u);
+}
+
+TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
+{
+    sweep(0, 1, 1'000'000, [](long long n, const std::array<long long, 100>& best) {
+        long long want = best[static_cast<std::size_t>(digit_sum(n) - 1)];
+        ASSERT_EQ(answer(summinus::lower_rightmost, std::to_string(n)), std::to_string(want)) << n;
+    });
+}
+
+// Runs a whole filter on `text`, served in pieces of `chunk` bytes.
+template <class Rewrite>
+std::string run(Rewrite rewrite, const std::string& text, std::size_t chunk)
+{
+    std::string got;
+    io::Output out(got);
+    io::Input in(text, chunk);
+    io::answer_tokens(in, out, rewrite);
+    out.flush();
+    return got;
+}
+
+template <class Reference>
+std::string expected(Reference reference, const std::string& text)
+{
+    std::istringstream in(text);
+    std::ostringstream out;
+    reference(in, out);
+    return out.str();
+}
+
+// A digit string built to reach every branch: runs of 9s, 8s and 0s around
+// random digits, sometimes negative, now and then a stray byte.
+std::string random_number(std::mt19937_64& rng, std::size_t length)
+{
+    std::string s;
+    if (rng() % 3 == 0) s += '-';
+    const char* runs = "99999999800000";
+    while (s.size() < length) {
+        std::size_t run = 1 + rng() % (rng() % 4 == 0 ? 5000 : 5);
+        char c = rng() % 2 ? runs[rng() % 14] : static_cast<char>('0' + rng() % 10);
+        if (rng() % 50 == 0) c = static_cast<char>(rng() % 256);
+        s.append(std::min(run, length - s.size()), c);
+    }
+    return s;
+}
+
+std::string random_line(std::mt19937_64& rng, std::size_t length)
+{
+    std::string t = random_number(rng, length);
+    for (char& c : t)
+        if (c == ' ' || (c >= '\t' && c <= '\r')) c = '5';  // one token
+    return t + "\n";
+}
+
+TEST(Digits, LongTokensMatchTheStraightforwardDesign)
+{
+    std::mt19937_64 rng(3);
+    for (std::size_t length : {1000u, 3000u, 7777u, 1'000'000u, 3'000'000u}) {
+        for (int round = 0; round < (length > 10000 ? 4 : 200); ++round) {
+            std::string text = random_line(rng, length);
+            std::size_t chunk = 1 + rng() % 70000;
+            ASSERT_EQ(run(sumplus::predecessor, text, chunk), expected(reference::sumplus, text))
+                << "length " << length << " round " << round;
+            ASSERT_EQ(run(summinus::lower_rightmost, text, chunk), expected(reference::summinus, text))
+                << "length " << length << " round " << round;
+        }
+    }
+}
+
+TEST(Digits, AnyBytesMatchTheStraightforwardDesign)
+{
+    std::mt19937_64 rng(4);
+    const char* words[] = {"END", "end", "END2", "-END", "ENDEND", "-", "+5", "00", "007",
+                           "12a", "-0", "0", "9", "-9", "99", "89", "/9", "08", ":", "\x80", "\xff" "9"};
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        int n = static_cast<int>(rng() % 8);
+        for (int i = 0; i < n; ++i) {
+            switch (rng() % 3) {
+            case 0: text += words[rng() % std::size(words)]; break;
+            case 1: text += random_number(rng, 1 + rng() % 12); break;
+            default:
+                for (int k = static_cast<int>(rng() % 6); k > 0; --k) text += static_cast<char>(rng() % 256);
+            }
+            text += " \n\t\r\v\f"[rng() % 6];
+        }
+        std::size_t chunk = 1 + rng() % 9;
+        ASSERT_EQ(run(sumplus::predecessor, text, chunk), expected(reference::sumplus, text)) << text;
+        ASSERT_EQ(run(summinus::lower_rightmost, text, chunk), expected(reference::summinus, text)) << text;
+    }
+}
+
+}  // namespace

@@ -27,6 +27,7 @@ Output::~Output() { delete[] buf_; }
 
 void Output::write(std::string_view text)
 {
+    if (text.empty()) return;  // an empty view may have no data pointer at all
     if (text.size() <= capacity - used_) {
         std::memcpy(buf_ + used_, text.data(), text.size());
         used_ += text.size();

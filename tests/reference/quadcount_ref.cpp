@@ -30,11 +30,8 @@ bool quadcount(std::istream& in, std::ostream& out, std::int64_t max_elements)
         in >> Limit >> S >> M >> D >> B;
         if (in.fail()) return true;
         if (S == 0 && M == 0 && D == 0 && B == 0) return true;
-        std::int64_t total = std::max(S, 0LL) + std::max(M, 0LL);
-        total += std::max(D, 0LL) + std::max(B, 0LL);
-        if (S > max_elements || M > max_elements || D > max_elements || B > max_elements ||
-            total > max_elements)
-            return false;
+        i128 total = i128{std::max(S, 0LL)} + std::max(M, 0LL) + std::max(D, 0LL) + std::max(B, 0LL);
+        if (total > max_elements) return false;
 
         std::multiset<int> s, m, d, b;
         for (long long i = 0; i < S; ++i) { in >> tmp; s.insert(tmp); }

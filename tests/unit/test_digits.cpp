@@ -129,7 +129,7 @@ TEST(Digits, AnyBytesMatchTheStraightforwardDesign)
 {
     std::mt19937_64 rng(4);
     const char* words[] = {"END", "end", "END2", "-END", "ENDEND", "-", "+5", "00", "007",
-                           "12a", "-0", "0", "9", "-9", "99", "89", "/9", "08", ":", "\x80", "\xff" "9"};
+                           "12a", "-0", "0", "9", "-9", "99", "89", "/9", "08", ":", "\x80", ("\xff" "9")};
     for (int round = 0; round < 20000; ++round) {
         std::string text;
         int n = static_cast<int>(rng() % 8);

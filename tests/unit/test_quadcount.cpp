@@ -47,7 +47,10 @@ std::int64_t random_limit(std::mt19937_64& rng)
     switch (rng() % 5) {
     case 0: return static_cast<std::int64_t>(rng() % 41) - 20;
     case 1: return rng() % 2 ? INT64_MIN : INT64_MAX;
-    case 2: return (rng() % 2 ? INT64_MIN : INT64_MAX) + static_cast<std::int64_t>(rng() % 5) * (rng() % 2 ? 1 : -1) * (1LL << 32);
+    case 2: {  // within a few 2^32 of either end
+        std::int64_t near = static_cast<std::int64_t>(rng() % 5) << 32;
+        return rng() % 2 ? INT64_MIN + near : INT64_MAX - near;
+    }
     case 3: return static_cast<std::int64_t>(rng() % (1ULL << 34)) - (1LL << 33);
     default: return static_cast<std::int64_t>(rng());
     }

@@ -14,7 +14,8 @@ tests=$root/build/tests
 gen=$root/build/bench/bench-gen
 out=$here/out
 mkdir -p "$out"
-for tool in "$bin/quadcount" "$gen" "$tests/quadcount-ref"; do
+for tool in "$bin/quadcount" "$bin/sumplus" "$bin/summinus" "$gen" "$tests/quadcount-ref" \
+  "$tests/sumplus-ref" "$tests/summinus-ref"; do
   [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
 done
 
@@ -42,12 +43,16 @@ measure() {
 
 row() {  # row CASE PROGRAM_TIME PROGRAM_MIB BASELINE_NAME BASELINE_TIME
   local ratio="-"
-  [ "$5" != "-" ] && ratio=$(awk -v p="$2" -v b="$5" 'BEGIN { printf "%.1f", b / p }')
-  printf '%-44s %9s s %8s MiB   %-14s %9s s  x%s\n' "$1" "$2" "$3" "$4" "$5" "$ratio"
+  if [ "$5" != "-" ]; then
+    ratio=$(awk -v p="$2" -v b="$5" -v n="$4" 'BEGIN {
+      if (b >= p) printf "%.1fx faster than %s", b / p, n
+      else printf "%.2fx the time of %s", p / b, n }')
+  fi
+  printf '%-40s %8s s %7s MiB   %-22s %8s s   %s\n' "$1" "$2" "$3" "$4" "$5" "$ratio"
 }
 
 header() {
-  printf '\n%-44s %11s %12s   %-14s %11s  %s\n' "$1" "median" "peak" "baseline" "median" "baseline/program"
+  printf '\n%-40s %10s %11s   %-22s %10s   %s\n' "$1" "median" "peak" "baseline" "median" "ratio"
 }
 
 bench_quadcount() {
@@ -55,7 +60,7 @@ bench_quadcount() {
   local f
   f=$out/quad-square; [ -s "$f" ] || "$gen" quad 3900 0 1000 2000 2000 2000 2000 > "$f"
   measure 5 "$f" file "$bin/quadcount"
-  row "4 x 2,000 elements, nearly all 1.6e13 picks" "$MEDIAN" "$PEAK" "reference" "-"
+  row "4 x 2,000, nearly all 1.6e13 picks" "$MEDIAN" "$PEAK" "reference" "-"
   for shape in "1000000 1000000 1 1" "1 1 1000000 1000000" "1000000 1 1 1000000"; do
     f=$out/quad-${shape// /-}; [ -s "$f" ] || "$gen" quad 0 -1000000000 1000000000 $shape > "$f"
     measure 5 "$f" file "$bin/quadcount"
@@ -68,6 +73,34 @@ bench_quadcount() {
   row "20,000 records of 4 x 20 elements" "$mine" "$mem" "reference" "$MEDIAN"
   echo "(the reference steps once per counted pick: on the first four it would run for hours)"
 }
+
+# bench_digits PROGRAM: the digit-string filters, input through a pipe from
+# cat, beside the std::string design and beside cat itself.
+bench_digits() {
+  local p=$1 f mine mem floor
+  header "$p"
+  f=$out/tokens13; [ -s "$f" ] || "$gen" tokens 1000000 13 10 > "$f"
+  measure 7 "$f" pipe cat; floor=$MEDIAN
+  measure 7 "$f" pipe "$bin/$p"; mine=$MEDIAN mem=$PEAK
+  row "1,000,000 tokens of 1-13 digits" "$mine" "$mem" "cat" "$floor"
+  measure 3 "$f" pipe "$tests/$p-ref"
+  row "" "$mine" "$mem" "reference" "$MEDIAN"
+  f=$out/long100m; [ -s "$f" ] || "$gen" long 100000000 > "$f"
+  measure 5 "$f" pipe cat; floor=$MEDIAN
+  measure 5 "$f" pipe "$bin/$p"; mine=$MEDIAN mem=$PEAK
+  row "one token of 100,000,000 digits" "$mine" "$mem" "cat" "$floor"
+  measure 1 "$f" pipe "$tests/$p-ref"
+  row "" "$mine" "$mem" "reference ($PEAK MiB)" "$MEDIAN"
+  f=$out/tokens3; [ -s "$f" ] || "$gen" tokens 10000000 3 10 > "$f"
+  measure 5 "$f" pipe cat; floor=$MEDIAN
+  measure 5 "$f" pipe "$bin/$p"; mine=$MEDIAN mem=$PEAK
+  row "10,000,000 tokens of 1-3 digits" "$mine" "$mem" "cat" "$floor"
+  local per_token
+  per_token=$(awk -v t="$mine" 'BEGIN { printf "%.0f", t * 1e9 / 1e7 }')
+  echo "(per token, all in: ${per_token} ns)"
+}
+bench_sumplus() { bench_digits sumplus; }
+bench_summinus() { bench_digits summinus; }
 
 cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=(quadcount sumplus summinus)

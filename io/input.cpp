@@ -28,29 +28,6 @@ char* grow(char* buf, std::size_t capacity)
     return static_cast<char*>(p);
 }
 
-// The first whitespace byte in [p, end), or end. Tokens are mostly runs of
-// digits, so eight bytes at a time are tested for a byte below 0x21; the
-// lowest flagged byte is the first such byte, and only it is checked.
-const char* find_space(const char* p, const char* end)
-{
-    constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
-    while (end - p >= 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        std::uint64_t low = (w - ones * 0x21) & ~w & highs;
-        if (low == 0) {
-            p += 8;
-            continue;
-        }
-        bool little = std::endian::native == std::endian::little;
-        p += (little ? std::countr_zero(low) : std::countl_zero(low)) / 8;
-        if (is_space(static_cast<unsigned char>(*p))) return p;
-        ++p;  // a control byte that is not whitespace belongs to the token
-    }
-    while (p < end && !is_space(static_cast<unsigned char>(*p))) ++p;
-    return p;
-}
-
 }  // namespace
 
 Input::Input(int fd, Output* before_wait)

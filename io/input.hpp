@@ -9,7 +9,9 @@
 // A read that fails ends the program with "<name>: read error: <reason>".
 #pragma once
 
+#include <bit>
 #include <cstddef>
+#include <cstring>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -46,6 +48,16 @@ public:
     bool read(std::int32_t& value);
     bool failed() const { return failed_; }
 
+    // The bytes read but not yet consumed, for a caller that scans them in
+    // place, and how many of them it has consumed. The window may be changed
+    // in place; its bytes stay valid until the next read of any kind.
+    std::span<char> window() { return {buf_ + pos_, end_ - pos_}; }
+    void consume(std::size_t n)
+    {
+        pos_ += n;
+        anchor_ = pos_;
+    }
+
 private:
     enum class Scan { ok, stored_failure, no_store };
     Scan scan(std::int64_t& value);
@@ -79,6 +91,29 @@ private:
 constexpr bool is_space(unsigned char c)
 {
     return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// The first whitespace byte in [p, end), or end. Tokens are mostly runs of
+// digits, so eight bytes at a time are tested for a byte below 0x21; the
+// lowest flagged byte is the first such byte, and only it is checked.
+inline char* find_space(char* p, const char* end)
+{
+    constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
+    while (end - p >= 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p, 8);
+        std::uint64_t low = (w - ones * 0x21) & ~w & highs;
+        if (low == 0) {
+            p += 8;
+            continue;
+        }
+        bool little = std::endian::native == std::endian::little;
+        p += (little ? std::countr_zero(low) : std::countl_zero(low)) / 8;
+        if (is_space(static_cast<unsigned char>(*p))) return p;
+        ++p;  // a control byte that is not whitespace belongs to the token
+    }
+    while (p < end && !is_space(static_cast<unsigned char>(*p))) ++p;
+    return p;
 }
 
 }  // namespace io

@@ -43,6 +43,9 @@ expect "one answer to /dev/full" 1 "$name: write error: No space left on device"
 "$prog" < "$tmp/one" >&- 2> "$tmp/err"; echo $? > "$tmp/status"
 expect "standard output closed" 1 "$name: write error: Bad file descriptor"
 
+"$prog" < /dev/null >&- 2> "$tmp/err"; echo $? > "$tmp/status"
+expect "standard output closed, nothing to write" 0 ""
+
 "$prog" < / > /dev/null 2> "$tmp/err"; echo $? > "$tmp/status"
 expect "standard input a directory" 1 "$name: read error: Is a directory"
 

@@ -6,16 +6,35 @@
 // to pick one element from each list, in order, so that the running total
 // after the second, third and fourth pick is at most Limit. A record whose
 // four counts are all 0 ends the run, as do the end of input and a header
-// that cannot be read. Exit status 0, or 1 after a read or write error.
+// that cannot be read. Exit status 0; 1 after a read or write
+// error; 2 for a usage error (the only options are --help and --version).
+#include "command_line.hpp"
 #include "input.hpp"
 #include "output.hpp"
 #include "records.hpp"
 
+#include <string_view>
 #include <unistd.h>
 
-int main()
+namespace {
+
+constexpr std::string_view usage =
+    "Usage: quadcount [--help | --version] < records\n"
+    "\n"
+    "Reads records from standard input, each \"Limit S M D B\" followed by S, M, D\n"
+    "and B integers (four lists), all separated by any whitespace. For each record\n"
+    "prints one line: the number of picks (x1, x2, x3, x4), one from each list,\n"
+    "with x1+x2, x1+x2+x3 and x1+x2+x3+x4 all at most Limit. A record whose four\n"
+    "counts are all 0 ends the run.\n"
+    "\n"
+    "Exit status: 0; 1 after a read or write error; 2 for a usage error.\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
 {
     io::program_name = "quadcount";
+    io::handle_arguments(argc, argv, usage);
     io::Output out(STDOUT_FILENO);
     io::Input in(STDIN_FILENO, &out);
     quadcount::run(in, out);

@@ -5,17 +5,35 @@
 // positive number that is the largest integer below it whose digit sum is one
 // smaller. The word END ends the run, as does the end of input. A token of
 // zeros is printed as it is; other tokens are rewritten by the same
-// character rule. Exit status 0, or 1 after a read or write error.
+// character rule. Exit status 0; 1 after a read or write
+// error; 2 for a usage error (the only options are --help and --version).
+#include "command_line.hpp"
 #include "input.hpp"
 #include "lines.hpp"
 #include "lower.hpp"
 #include "output.hpp"
 
+#include <string_view>
 #include <unistd.h>
 
-int main()
+namespace {
+
+constexpr std::string_view usage =
+    "Usage: summinus [--help | --version] < numbers\n"
+    "\n"
+    "Reads decimal integers of any length from standard input and prints each,\n"
+    "one per line, with its rightmost non-zero digit lowered by one: 120 gives\n"
+    "110, 909 gives 908, 100 gives 0. For a positive number that is the largest\n"
+    "integer below it whose digit sum is one smaller. The word END ends the run.\n"
+    "\n"
+    "Exit status: 0; 1 after a read or write error; 2 for a usage error.\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
 {
     io::program_name = "summinus";
+    io::handle_arguments(argc, argv, usage);
     io::Output out(STDOUT_FILENO);
     io::Input in(STDIN_FILENO, &out);
     io::answer_tokens(in, out, summinus::lower_rightmost);

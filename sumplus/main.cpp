@@ -6,17 +6,34 @@
 // gives -29, -99 gives -199. The sign does not count towards the digit sum.
 // The word END ends the run, as does the end of input. Tokens that are not
 // canonical integers are rewritten by the same character rules. Exit status
-// 0, or 1 after a read or write error.
+// 0; 1 after a read or write error; 2 for a usage error.
+#include "command_line.hpp"
 #include "input.hpp"
 #include "lines.hpp"
 #include "output.hpp"
 #include "rewrite.hpp"
 
+#include <string_view>
 #include <unistd.h>
 
-int main()
+namespace {
+
+constexpr std::string_view usage =
+    "Usage: sumplus [--help | --version] < numbers\n"
+    "\n"
+    "Reads decimal integers of any length from standard input and prints, one per\n"
+    "line, the largest integer below each whose digit sum (the sign not counted)\n"
+    "is one greater: 123 gives 115, 100 gives 20, 19 gives -29, -99 gives -199.\n"
+    "The word END ends the run.\n"
+    "\n"
+    "Exit status: 0; 1 after a read or write error; 2 for a usage error.\n";
+
+}  // namespace
+
+int main(int argc, char** argv)
 {
     io::program_name = "sumplus";
+    io::handle_arguments(argc, argv, usage);
     io::Output out(STDOUT_FILENO);
     io::Input in(STDIN_FILENO, &out);
     io::answer_tokens(in, out, sumplus::predecessor);

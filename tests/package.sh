@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Usage: package.sh BUILD_DIR
+# Installs the build into a scratch prefix, and makes the .deb and unpacks it
+# with dpkg -x (no root changes); in both places the programs must run the
+# examples as the built ones do, and the manual pages must be there.
+set -u
+build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+
+# check PREFIX: the installed programs and pages under PREFIX.
+check() {
+  local prefix=$1 p
+  for p in quadcount sumplus summinus; do
+    [ -x "$prefix/bin/$p" ] || { fail "$prefix/bin/$p missing"; continue; }
+    [ -s "$prefix/share/man/man1/$p.1.gz" ] || fail "$prefix/share/man/man1/$p.1.gz missing"
+    "$prefix/bin/$p" < "$root/examples/$p.txt" > "$tmp/got" || fail "$p from $prefix failed"
+    "$build/bin/$p" < "$root/examples/$p.txt" > "$tmp/want"
+    cmp -s "$tmp/got" "$tmp/want" || fail "$p from $prefix answers differently"
+    zcat "$prefix/share/man/man1/$p.1.gz" | groff -ww -man -z 2>&1 | grep . && fail "$p.1.gz does not format cleanly"
+  done
+}
+
+cmake --install "$build" --prefix "$tmp/prefix" > /dev/null || fail "cmake --install"
+check "$tmp/prefix"
+
+(cd "$build" && cpack -G DEB -B "$tmp/deb" > "$tmp/cpack.log" 2>&1) || { cat "$tmp/cpack.log"; fail "cpack"; }
+deb=$(ls "$tmp"/deb/*.deb 2> /dev/null | head -n 1)
+if [ -z "$deb" ]; then
+  fail "no .deb made"
+else
+  for field in Package Version Architecture Maintainer Depends Description; do
+    [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "the .deb has no $field"
+  done
+  dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "Depends does not name libc6"
+  [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "wrong Architecture"
+  dpkg -x "$deb" "$tmp/root"
+  check "$tmp/root/usr"
+  echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version), depends on $(dpkg-deb -f "$deb" Depends)"
+fi
+[ $failures -eq 0 ]

@@ -93,22 +93,29 @@ constexpr bool is_space(unsigned char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// The first whitespace byte in [p, end), or end. Tokens are mostly runs of
-// digits, so eight bytes at a time are tested for a byte below 0x21; the
-// lowest flagged byte is the first such byte, and only it is checked.
+// The first whitespace byte in [p, end), or end. Tokens are mostly short runs
+// of digits, so sixteen bytes at a time are tested for a byte below 0x21,
+// without a branch on where it lies; the lowest flagged byte is the first
+// such byte, and only it needs a closer look.
 inline char* find_space(char* p, const char* end)
 {
     constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;
-    while (end - p >= 8) {
+    constexpr bool little = std::endian::native == std::endian::little;
+    auto below_0x21 = [](const char* at) {
         std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        std::uint64_t low = (w - ones * 0x21) & ~w & highs;
-        if (low == 0) {
-            p += 8;
+        std::memcpy(&w, at, 8);
+        return (w - ones * 0x21) & ~w & highs;
+    };
+    auto first = [](std::uint64_t flags) {
+        return static_cast<std::size_t>(little ? std::countr_zero(flags) : std::countl_zero(flags)) / 8;
+    };
+    while (end - p >= 16) {
+        std::uint64_t low = below_0x21(p), high = below_0x21(p + 8);
+        if ((low | high) == 0) {
+            p += 16;
             continue;
         }
-        bool little = std::endian::native == std::endian::little;
-        p += (little ? std::countr_zero(low) : std::countl_zero(low)) / 8;
+        p += low != 0 ? first(low) : 8 + first(high);
         if (is_space(static_cast<unsigned char>(*p))) return p;
         ++p;  // a control byte that is not whitespace belongs to the token
     }

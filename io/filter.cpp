@@ -1,7 +1,5 @@
-// The command line the filters share; see command_line.hpp.
-#include "command_line.hpp"
-
-#include "output.hpp"
+// The command line the filters share; see filter.hpp.
+#include "filter.hpp"
 
 #include <cstdio>
 #include <cstdlib>

@@ -8,13 +8,10 @@
 // four counts are all 0 ends the run, as do the end of input and a header
 // that cannot be read. Exit status 0; 1 after a read or write
 // error; 2 for a usage error (the only options are --help and --version).
-#include "command_line.hpp"
-#include "input.hpp"
-#include "output.hpp"
+#include "filter.hpp"
 #include "records.hpp"
 
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
@@ -33,11 +30,5 @@ constexpr std::string_view usage =
 
 int main(int argc, char** argv)
 {
-    io::program_name = "quadcount";
-    io::handle_arguments(argc, argv, usage);
-    io::Output out(STDOUT_FILENO);
-    io::Input in(STDIN_FILENO, &out);
-    quadcount::run(in, out);
-    out.close();
-    return 0;
+    return io::filter_main(argc, argv, "quadcount", usage, quadcount::run);
 }

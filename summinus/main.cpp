@@ -7,14 +7,11 @@
 // zeros is printed as it is; other tokens are rewritten by the same
 // character rule. Exit status 0; 1 after a read or write
 // error; 2 for a usage error (the only options are --help and --version).
-#include "command_line.hpp"
-#include "input.hpp"
+#include "filter.hpp"
 #include "lines.hpp"
 #include "lower.hpp"
-#include "output.hpp"
 
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
@@ -32,11 +29,7 @@ constexpr std::string_view usage =
 
 int main(int argc, char** argv)
 {
-    io::program_name = "summinus";
-    io::handle_arguments(argc, argv, usage);
-    io::Output out(STDOUT_FILENO);
-    io::Input in(STDIN_FILENO, &out);
-    io::answer_tokens(in, out, summinus::lower_rightmost);
-    out.close();
-    return 0;
+    return io::filter_main(argc, argv, "summinus", usage, [](io::Input& in, io::Output& out) {
+        io::answer_tokens(in, out, summinus::lower_rightmost);
+    });
 }

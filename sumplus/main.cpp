@@ -7,14 +7,11 @@
 // The word END ends the run, as does the end of input. Tokens that are not
 // canonical integers are rewritten by the same character rules. Exit status
 // 0; 1 after a read or write error; 2 for a usage error.
-#include "command_line.hpp"
-#include "input.hpp"
+#include "filter.hpp"
 #include "lines.hpp"
-#include "output.hpp"
 #include "rewrite.hpp"
 
 #include <string_view>
-#include <unistd.h>
 
 namespace {
 
@@ -32,11 +29,7 @@ constexpr std::string_view usage =
 
 int main(int argc, char** argv)
 {
-    io::program_name = "sumplus";
-    io::handle_arguments(argc, argv, usage);
-    io::Output out(STDOUT_FILENO);
-    io::Input in(STDIN_FILENO, &out);
-    io::answer_tokens(in, out, sumplus::predecessor);
-    out.close();
-    return 0;
+    return io::filter_main(argc, argv, "sumplus", usage, [](io::Input& in, io::Output& out) {
+        io::answer_tokens(in, out, sumplus::predecessor);
+    });
 }

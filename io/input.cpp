@@ -108,6 +108,20 @@ std::span<char> Input::token()
     return t;
 }
 
+std::span<char> Input::part(bool& more)
+{
+    if (!more && !skip_space()) return {};
+    anchor_ = pos_;
+    for (;;) {
+        pos_ = static_cast<std::size_t>(find_space(buf_ + pos_, buf_ + end_) - buf_);
+        more = pos_ == end_ && pos_ - anchor_ >= part_limit_;
+        if (pos_ < end_ || more || !refill()) break;
+    }
+    std::span<char> t(buf_ + anchor_, pos_ - anchor_);
+    anchor_ = pos_;
+    return t;
+}
+
 Input::Scan Input::scan(std::int64_t& value)
 {
     if (failed_ || at_end_ || !skip_space()) {

@@ -9,6 +9,7 @@
 // A read that fails ends the program with "<name>: read error: <reason>".
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstring>
@@ -35,6 +36,15 @@ public:
     // next call. At least `slack` bytes past its end may be read.
     std::span<char> token();
     static constexpr std::size_t slack = 16;
+
+    // A token for a caller that need not hold it whole. With `more` false,
+    // like token(); but a token that reaches `part_limit` bytes comes in
+    // parts of about that size, consumed as they are handed over, while
+    // `more` stays true; called again with `more` true, the next part follows
+    // (the last may be empty). Memory then stays bounded, whatever the length.
+    std::span<char> part(bool& more);
+    // (Never below 16 bytes, so a token handed over in parts is never short.)
+    void set_part_limit(std::size_t bytes) { part_limit_ = std::max<std::size_t>(bytes, 16); }
 
     // Reads one integer as stream extraction does: leading whitespace
     // skipped, an optional '+' or '-', then decimal digits up to the first
@@ -82,6 +92,7 @@ private:
     std::size_t pos_ = 0;     // next unread byte
     std::size_t end_ = 0;     // end of the bytes read so far
     std::size_t anchor_ = 0;  // start of the token being read; kept on refill
+    std::size_t part_limit_ = std::size_t{1} << 20;
     bool ended_ = false;      // the source has reported its end
     bool at_end_ = false;     // a number ended at the end of input
     bool failed_ = false;

@@ -5,6 +5,7 @@
 #include "output.hpp"
 
 #include <string_view>
+#include <type_traits>
 
 namespace io {
 
@@ -14,10 +15,16 @@ struct Line {
     std::string_view rest;
 };
 
+// Tells answer_tokens to read every token whole.
+struct WholeTokens {};
+
 // Writes rewrite(token) as a line for every token up to the end of input or
 // the token "END", which ends the run unanswered; nothing after it is read.
-template <class Rewrite>
-void answer_tokens(Input& in, Output& out, Rewrite rewrite)
+// With a `stream` other than WholeTokens, a token too long to hold (see
+// Input::part; such a token is never the sentinel) is handed to
+// stream(in, out, first_part) instead, which answers it as its parts arrive.
+template <class Rewrite, class Stream = WholeTokens>
+void answer_tokens(Input& in, Output& out, Rewrite rewrite, Stream stream = {})
 {
     // Answers one token; false at the sentinel.
     auto answer = [&](std::span<char> token) {
@@ -39,9 +46,18 @@ void answer_tokens(Input& in, Output& out, Rewrite rewrite)
             p = q;
         }
         in.consume(static_cast<std::size_t>(p - window.data()));
-        // ...and the one that may run on past them is read whole.
-        std::span<char> token = in.token();
-        if (token.empty() || !answer(token)) return;
+        // ...and the one that may run on past them is read on.
+        if constexpr (std::is_same_v<Stream, WholeTokens>) {
+            std::span<char> token = in.token();
+            if (token.empty() || !answer(token)) return;
+        } else {
+            bool more = false;
+            std::span<char> token = in.part(more);
+            if (more)
+                stream(in, out, token);
+            else if (token.empty() || !answer(token))
+                return;
+        }
     }
 }
 

@@ -1,6 +1,9 @@
 // lower_rightmost; see lower.hpp.
 #include "lower.hpp"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace summinus {
 
 io::Line lower_rightmost(std::span<char> number)
@@ -11,6 +14,57 @@ io::Line lower_rightmost(std::span<char> number)
     number[i] = static_cast<char>(static_cast<unsigned char>(number[i]) - 1);
     if (i == 0 && number[0] == '0') return {{}, whole.substr(0, 1)};  // "0"
     return {{}, whole};
+}
+
+namespace {
+
+// Writes `count` '0' bytes.
+void zeros(io::Output& out, std::uint64_t count)
+{
+    static constexpr std::string_view block = "0000000000000000000000000000000000000000000000000000000000000000";
+    for (; count > 0; count -= std::min<std::uint64_t>(count, block.size()))
+        out.write(block.substr(0, std::min<std::uint64_t>(count, block.size())));
+}
+
+}  // namespace
+
+void lower_streaming(io::Input& in, io::Output& out, std::span<char> part)
+{
+    bool held = false;           // a non-'0' byte is held back...
+    char last = 0;               // ...this one
+    bool last_is_first = false;  // ...standing at position 0
+    std::uint64_t trailing = 0;  // '0' bytes after it (all so far, if none is held)
+    bool more = true;
+    for (bool first_part = true;; first_part = false) {
+        std::string_view text(part.data(), part.size());
+        std::size_t i = text.find_last_not_of('0');
+        if (i == std::string_view::npos) {
+            trailing += text.size();
+        } else {
+            if (held) out.put(last);
+            zeros(out, trailing);
+            out.write(text.substr(0, i));
+            held = true;
+            last = text[i];
+            last_is_first = first_part && i == 0;
+            trailing = text.size() - i - 1;
+        }
+        if (!more) break;
+        part = in.part(more);
+    }
+    if (!held) {
+        zeros(out, trailing);  // a token of zeros stays as it is
+    } else {
+        last = static_cast<char>(static_cast<unsigned char>(last) - 1);
+        out.put(last);
+        if (!(last_is_first && last == '0')) zeros(out, trailing);  // else the answer is "0"
+    }
+    out.put('\n');
+}
+
+void run(io::Input& in, io::Output& out)
+{
+    io::answer_tokens(in, out, lower_rightmost, lower_streaming);
 }
 
 }  // namespace summinus

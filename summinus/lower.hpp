@@ -20,4 +20,13 @@ namespace summinus {
 
 io::Line lower_rightmost(std::span<char> number);
 
+// The same answer for a token too long to hold, written to `out` as its parts
+// arrive from `in` (the first is `part`): the bytes before the last non-zero
+// byte seen so far are final and leave at once; that byte and the zeros after
+// it are held back as a byte and a count. Memory stays constant.
+void lower_streaming(io::Input& in, io::Output& out, std::span<char> part);
+
+// The whole filter: every token answered until END or the end of input.
+void run(io::Input& in, io::Output& out);
+
 }  // namespace summinus

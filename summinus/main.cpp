@@ -8,7 +8,6 @@
 // character rule. Exit status 0; 1 after a read or write
 // error; 2 for a usage error (the only options are --help and --version).
 #include "filter.hpp"
-#include "lines.hpp"
 #include "lower.hpp"
 
 #include <string_view>
@@ -29,7 +28,5 @@ constexpr std::string_view usage =
 
 int main(int argc, char** argv)
 {
-    return io::filter_main(argc, argv, "summinus", usage, [](io::Input& in, io::Output& out) {
-        io::answer_tokens(in, out, summinus::lower_rightmost);
-    });
+    return io::filter_main(argc, argv, "summinus", usage, summinus::run);
 }

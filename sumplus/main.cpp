@@ -8,7 +8,6 @@
 // canonical integers are rewritten by the same character rules. Exit status
 // 0; 1 after a read or write error; 2 for a usage error.
 #include "filter.hpp"
-#include "lines.hpp"
 #include "rewrite.hpp"
 
 #include <string_view>
@@ -29,7 +28,5 @@ constexpr std::string_view usage =
 
 int main(int argc, char** argv)
 {
-    return io::filter_main(argc, argv, "sumplus", usage, [](io::Input& in, io::Output& out) {
-        io::answer_tokens(in, out, sumplus::predecessor);
-    });
+    return io::filter_main(argc, argv, "sumplus", usage, sumplus::run);
 }

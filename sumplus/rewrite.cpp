@@ -79,4 +79,9 @@ io::Line predecessor(std::span<char> number)
     return {head, std::string_view(number.data() + skip, number.size() - skip)};
 }
 
+void run(io::Input& in, io::Output& out)
+{
+    io::answer_tokens(in, out, predecessor);
+}
+
 }  // namespace sumplus

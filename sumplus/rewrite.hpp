@@ -29,4 +29,9 @@ namespace sumplus {
 
 io::Line predecessor(std::span<char> number);
 
+// The whole filter: every token answered until END or the end of input. The
+// first byte of an answer can depend on the last byte of its token, so every
+// token is held whole.
+void run(io::Input& in, io::Output& out);
+
 }  // namespace sumplus

@@ -1,15 +1,12 @@
 // Fuzz target: sumplus against the prefix-sum design.
 #include "digits_ref.hpp"
 #include "fuzz_target.hpp"
-#include "lines.hpp"
 #include "rewrite.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    return fuzz::differential(
-        data, size, [](io::Input& in, io::Output& out) { io::answer_tokens(in, out, sumplus::predecessor); },
-        [](std::istream& in, std::ostream& out) {
-            reference::sumplus(in, out);
-            return true;
-        });
+    return fuzz::differential(data, size, sumplus::run, [](std::istream& in, std::ostream& out) {
+        reference::sumplus(in, out);
+        return true;
+    });
 }

@@ -23,11 +23,13 @@ int differential(const std::uint8_t* data, std::size_t size, Program program, Re
 {
     std::string text(reinterpret_cast<const char*>(data), size);
     std::size_t chunk = size == 0 ? 1 : 1 + data[0] % 23;
+    std::size_t part_limit = size < 2 ? 16 : 16 + data[1] % 32;  // "long" tokens, made short
 
     std::string got;
     {
         io::Output out(got);
         io::Input in(text, chunk);
+        in.set_part_limit(part_limit);
         program(in, out);
         out.flush();
     }

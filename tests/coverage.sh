@@ -8,9 +8,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 find build-coverage -name '*.gcda' -delete 2> /dev/null || true
 cmake --workflow --preset coverage > build-coverage.log 2>&1 || { tail -20 build-coverage.log; exit 1; }
-gcovr --root "$root" --object-directory build-coverage \
+gcovr --root "$root" --object-directory build-coverage --exclude-directories build-coverage/CMakeFiles \
   --filter 'io/' --filter 'quadcount/' --filter 'sumplus/' --filter 'summinus/' \
   --exclude-throw-branches --exclude-unreachable-branches --branches "$@" build-coverage
-gcovr --root "$root" --object-directory build-coverage \
+gcovr --root "$root" --object-directory build-coverage --exclude-directories build-coverage/CMakeFiles \
   --filter 'io/' --filter 'quadcount/' --filter 'sumplus/' --filter 'summinus/' \
   --exclude-throw-branches --exclude-unreachable-branches --print-summary -o /dev/null build-coverage

@@ -43,7 +43,8 @@ against_reference() {  # against_reference PROGRAM INPUT
 # --- sumplus and summinus: one token of 1 GiB, then 100,000,000 short tokens
 "$gen" long 1073741824 > "$work/giant"
 for p in sumplus summinus; do
-  run "$p: one token of 1 GiB" $((1024 + 64)) "$bin/$p" "$work/giant" && against_reference "$p" "$work/giant"
+  limit=$((1024 + 64)); [ $p = summinus ] && limit=64  # summinus holds no token whole
+  run "$p: one token of 1 GiB" $limit "$bin/$p" "$work/giant" && against_reference "$p" "$work/giant"
 done
 rm -f "$work/giant" "$work/want"
 "$gen" tokens 100000000 3 10 > "$work/short"

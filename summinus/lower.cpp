@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 
 namespace summinus {
 
@@ -21,9 +22,9 @@ namespace {
 // Writes `count` '0' bytes.
 void zeros(io::Output& out, std::uint64_t count)
 {
-    static constexpr std::string_view block = "0000000000000000000000000000000000000000000000000000000000000000";
+    static const std::string block(4096, '0');
     for (; count > 0; count -= std::min<std::uint64_t>(count, block.size()))
-        out.write(block.substr(0, std::min<std::uint64_t>(count, block.size())));
+        out.write(std::string_view(block).substr(0, std::min<std::uint64_t>(count, block.size())));
 }
 
 }  // namespace

@@ -13,4 +13,5 @@ gcovr --root "$root" --object-directory build-coverage --exclude-directories bui
   --exclude-throw-branches --exclude-unreachable-branches --branches "$@" build-coverage
 gcovr --root "$root" --object-directory build-coverage --exclude-directories build-coverage/CMakeFiles \
   --filter 'io/' --filter 'quadcount/' --filter 'sumplus/' --filter 'summinus/' \
-  --exclude-throw-branches --exclude-unreachable-branches --print-summary -o /dev/null build-coverage
+  --exclude-throw-branches --exclude-unreachable-branches --print-summary \
+  -o build-coverage/coverage.txt build-coverage

@@ -20,7 +20,7 @@ expect() {
   status=$(cat "$tmp/status")
   lines=$(wc -l < "$tmp/err")
   if [ "$status" != "$want_status" ]; then
-    echo "FAIL $what: exit status $status, want $want_status"; failures=$((failures + 1)); return
+    echo "FAIL $what: exit status $status, want $want_status; stderr: $(cat "$tmp/err")"; failures=$((failures + 1)); return
   fi
   if [ -z "$pattern" ]; then
     if [ -s "$tmp/err" ]; then echo "FAIL $what: unexpected diagnostic: $(cat "$tmp/err")"; failures=$((failures + 1)); return; fi

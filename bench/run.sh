@@ -89,6 +89,8 @@ bench_digits() {
   measure 5 "$f" pipe cat; floor=$MEDIAN
   measure 5 "$f" pipe "$bin/$p"; mine=$MEDIAN mem=$PEAK
   row "one token of 100,000,000 digits" "$mine" "$mem" "cat" "$floor"
+  measure 5 "$f" pipe "$root/build/bench/bench-hold"
+  row "" "$mine" "$mem" "holding it ($PEAK MiB)" "$MEDIAN"
   measure 1 "$f" pipe "$tests/$p-ref"
   row "" "$mine" "$mem" "reference ($PEAK MiB)" "$MEDIAN"
   f=$out/tokens3; [ -s "$f" ] || "$gen" tokens 10000000 3 10 > "$f"

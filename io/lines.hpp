@@ -43,7 +43,7 @@ void answer_tokens(Input& in, Output& out, Rewrite rewrite, Stream stream = {})
             char* q = find_space(p, end);
             if (q == end) break;
             if (!answer({p, q})) return;
-            p = q;
+            p = q + 1;  // *q is whitespace
         }
         in.consume(static_cast<std::size_t>(p - window.data()));
         // ...and the one that may run on past them is read on.

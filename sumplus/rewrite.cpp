@@ -41,7 +41,7 @@ std::string_view lower_nonnegative(std::span<char> number)
         --ukaz;
     }
     char* digits = number.data();
-    if (rozdil >= 2) {
+    if (rozdil >= 2) [[likely]] {
         while (digits[ukaz] == '0' && ukaz > 0) --ukaz;
         bump(digits[ukaz], -1);
         // Refill: 9s, one partial digit, then 0s.
@@ -69,7 +69,7 @@ io::Line predecessor(std::span<char> number)
     std::string_view head;
     std::size_t skip = 0;
     bool kladne = number[0] != '-';
-    if (!kladne && raise_negative(number)) {
+    if (!kladne && raise_negative(number)) [[unlikely]] {
         head = "-1";
         skip = 1;
     } else {

@@ -3,8 +3,7 @@
 // must come out exactly as from the straightforward design.
 #pragma once
 
-#include "input.hpp"
-#include "output.hpp"
+#include "in_memory.hpp"
 
 #include <cstdint>
 #include <cstdlib>
@@ -18,21 +17,15 @@ namespace fuzz {
 // Runs `program` (the fast path) and `reference` (which may decline an input
 // too large for it by returning false) on the same bytes; aborts on a
 // difference.
-template <class Program, class Reference>
-int differential(const std::uint8_t* data, std::size_t size, Program program, Reference reference)
+template <class Reference>
+int differential(const std::uint8_t* data, std::size_t size, void (*program)(io::Input&, io::Output&),
+                 Reference reference)
 {
     std::string text(reinterpret_cast<const char*>(data), size);
     std::size_t chunk = size == 0 ? 1 : 1 + data[0] % 23;
     std::size_t part_limit = size < 2 ? 16 : 16 + data[1] % 32;  // "long" tokens, made short
 
-    std::string got;
-    {
-        io::Output out(got);
-        io::Input in(text, chunk);
-        in.set_part_limit(part_limit);
-        program(in, out);
-        out.flush();
-    }
+    std::string got = testing_support::run_in_memory(program, text, chunk, part_limit);
     std::istringstream in(text);
     std::ostringstream want;
     if (!reference(in, want)) return 0;

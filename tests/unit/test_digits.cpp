@@ -2,6 +2,7 @@
 // force, and the character rules against the straightforward designs on
 // long, random and non-canonical input.
 #include "digits_ref.hpp"
+#include "in_memory.hpp"
 #include "lower.hpp"
 #include "rewrite.hpp"
 
@@ -65,19 +66,7 @@ TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
     });
 }
 
-// Runs a whole filter on `text`, served in pieces of `chunk` bytes; tokens
-// of `part_limit` bytes or more count as too long to hold.
-std::string run(void (*program)(io::Input&, io::Output&), const std::string& text,
-                std::size_t chunk, std::size_t part_limit = std::size_t{1} << 20)
-{
-    std::string got;
-    io::Output out(got);
-    io::Input in(text, chunk);
-    in.set_part_limit(part_limit);
-    program(in, out);
-    out.flush();
-    return got;
-}
+using testing_support::run_in_memory;
 
 TEST(Summinus, TokensTooLongToHoldAnswerAsTheyArrive)
 {
@@ -95,7 +84,7 @@ TEST(Summinus, TokensTooLongToHoldAnswerAsTheyArrive)
     };
     for (const auto& c : cases)
         for (std::size_t chunk : {1u, 7u, 100u})
-            EXPECT_EQ(run(summinus::run, c.in + " END", chunk, 16), c.out + "\n") << c.in;
+            EXPECT_EQ(run_in_memory(summinus::run, c.in + " END", chunk, 16), c.out + "\n") << c.in;
 }
 
 template <class Reference>
@@ -139,9 +128,9 @@ TEST(Digits, LongTokensMatchTheStraightforwardDesign)
             std::string text = random_line(rng, length);
             std::size_t chunk = 1 + rng() % 70000;
             std::size_t limit = rng() % 2 ? std::size_t{1} << 20 : 16 + rng() % 5000;
-            ASSERT_EQ(run(sumplus::run, text, chunk, limit), expected(reference::sumplus, text))
+            ASSERT_EQ(run_in_memory(sumplus::run, text, chunk, limit), expected(reference::sumplus, text))
                 << "length " << length << " round " << round;
-            ASSERT_EQ(run(summinus::run, text, chunk, limit), expected(reference::summinus, text))
+            ASSERT_EQ(run_in_memory(summinus::run, text, chunk, limit), expected(reference::summinus, text))
                 << "length " << length << " round " << round;
         }
     }
@@ -166,8 +155,8 @@ TEST(Digits, AnyBytesMatchTheStraightforwardDesign)
         }
         std::size_t chunk = 1 + rng() % 9;
         std::size_t limit = rng() % 2 ? 16 : 4096;  // tokens in parts, tokens held whole
-        ASSERT_EQ(run(sumplus::run, text, chunk, limit), expected(reference::sumplus, text)) << text;
-        ASSERT_EQ(run(summinus::run, text, chunk, limit), expected(reference::summinus, text)) << text;
+        ASSERT_EQ(run_in_memory(sumplus::run, text, chunk, limit), expected(reference::sumplus, text)) << text;
+        ASSERT_EQ(run_in_memory(summinus::run, text, chunk, limit), expected(reference::summinus, text)) << text;
     }
 }
 

@@ -1,6 +1,7 @@
 // quadcount: the count against brute force, the wide count's digits, and the
 // whole record loop against the straightforward design.
 #include "count.hpp"
+#include "in_memory.hpp"
 #include "input.hpp"
 #include "output.hpp"
 #include "quadcount_ref.hpp"
@@ -105,14 +106,7 @@ TEST(Wide, PrintsExactDecimal)
 // Runs the record loop on `text`, served in pieces of `chunk` bytes.
 std::string run(const std::string& text, std::size_t chunk)
 {
-    std::string got;
-    {
-        io::Output out(got);
-        io::Input in(text, chunk);
-        quadcount::run(in, out);
-        out.flush();
-    }
-    return got;
+    return testing_support::run_in_memory(quadcount::run, text, chunk);
 }
 
 // Random records in the shape of real input, now and then broken: junk,

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <string>
+#include <array>
 
 namespace summinus {
 
@@ -22,9 +22,15 @@ namespace {
 // Writes `count` '0' bytes.
 void zeros(io::Output& out, std::uint64_t count)
 {
-    static const std::string block(4096, '0');
-    for (; count > 0; count -= std::min<std::uint64_t>(count, block.size()))
-        out.write(std::string_view(block).substr(0, std::min<std::uint64_t>(count, block.size())));
+    static constexpr auto block = [] {
+        std::array<char, 4096> zeros_block{};
+        zeros_block.fill('0');
+        return zeros_block;
+    }();
+    for (std::uint64_t n; count > 0; count -= n) {
+        n = std::min<std::uint64_t>(count, block.size());
+        out.write({block.data(), n});
+    }
 }
 
 }  // namespace

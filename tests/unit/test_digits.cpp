@@ -81,6 +81,8 @@ TEST(Summinus, TokensTooLongToHoldAnswerAsTheyArrive)
         {z + "1" + z, z + "0" + z},                // leading zeros stay
         {"-" + z, "," + z},                        // any byte other than '0' is lowered
         {"10000000000000005", "10000000000000004"},
+        {"3" + std::string(9000, '0') + "1" + std::string(9000, '0'),  // zeros held back by the thousand
+         "3" + std::string(9000, '0') + "0" + std::string(9000, '0')},
     };
     for (const auto& c : cases)
         for (std::size_t chunk : {1u, 7u, 100u})

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -97,24 +98,22 @@ bool Input::skip_space()
 
 std::span<char> Input::token()
 {
-    if (!skip_space()) return {};
-    anchor_ = pos_;
-    for (;;) {
-        pos_ = static_cast<std::size_t>(find_space(buf_ + pos_, buf_ + end_) - buf_);
-        if (pos_ < end_ || !refill()) break;
-    }
-    std::span<char> t(buf_ + anchor_, pos_ - anchor_);
-    anchor_ = pos_;
-    return t;
+    bool more = false;
+    return next_token(more, SIZE_MAX);
 }
 
-std::span<char> Input::part(bool& more)
+std::span<char> Input::part(bool& more) { return next_token(more, part_limit_); }
+
+// With `more` false, skips whitespace and starts a token; otherwise goes on
+// with the current one. Reads until the token ends or `limit` bytes of it are
+// in hand, then consumes what it returns; `more` says whether the token goes on.
+std::span<char> Input::next_token(bool& more, std::size_t limit)
 {
     if (!more && !skip_space()) return {};
     anchor_ = pos_;
     for (;;) {
         pos_ = static_cast<std::size_t>(find_space(buf_ + pos_, buf_ + end_) - buf_);
-        more = pos_ == end_ && pos_ - anchor_ >= part_limit_;
+        more = pos_ == end_ && pos_ - anchor_ >= limit;
         if (pos_ < end_ || more || !refill()) break;
     }
     std::span<char> t(buf_ + anchor_, pos_ - anchor_);

@@ -79,6 +79,7 @@ private:
         return static_cast<unsigned char>(buf_[pos_]);
     }
     bool skip_space();
+    std::span<char> next_token(bool& more, std::size_t limit);
     // Makes room and reads more bytes after end_; false at the end of input.
     bool refill();
 

@@ -1,86 +1,62 @@
-// Counting the picks that stay within a budget; see count.hpp.
+// Counting the picks that stay within a budget: the choice of method; see
+// count.hpp.
 #include "count.hpp"
 
+#include "methods.hpp"
+#include "parallel.hpp"
+#include "sort.hpp"
+
 #include <algorithm>
+#include <bit>
 #include <cmath>
-#include <span>
 
 namespace quadcount {
 
 namespace {
 
-using Span = std::span<const std::int32_t>;
+// Memory the merge may hold in slices at once, over all threads.
+constexpr std::uint64_t slice_budget_bytes = std::uint64_t{256} << 20;
 
-// Largest pair arrays the merge method may build, in elements (1 GiB).
-constexpr double max_pair_elements = double(1 << 27);
+// Below this estimated cost (ns) a record is counted on one thread: starting
+// threads would cost more than they save.
+constexpr double worth_threads = 2e6;
 
-// Pairs (x1, x2) from sorted s and m with x1 + x2 <= hledam.
-std::uint64_t heads_within(Span s, Span m, std::int64_t hledam)
+// Estimated nanoseconds to make a side's histogram: three transforms per
+// prime, one prime per 2^31 of bound.
+double histogram_cost(const Side& side, std::size_t n)
 {
-    std::uint64_t n = 0;
-    std::size_t j = m.size();
-    for (std::int64_t x1 : s) {
-        while (j > 0 && x1 + m[j - 1] > hledam) --j;
-        if (j == 0) break;
-        n += j;
+    if (n == 0) return INFINITY;
+    double bound = side.size();  // every entry is at most |rows| |cols|
+    double primes = bound < 2e9 ? 1 : bound < 1.5e18 ? 2 : 3;
+    return primes * 3 * double(n) * std::log2(double(n)) * 0.9 + double(n) * 4;
+}
+
+// The method `want`, or the cheapest one when `want` is `cheapest`.
+Method choose(const Side& heads, const Side& tails, Method want, std::size_t heads_n, std::size_t tails_n,
+              double& cost)
+{
+    double H = heads.size(), T = tails.size();
+    double costs[] = {
+        0,
+        (H + T) * (4 + std::log2(H + T + 1) / 4),  // merge: make, sort, merge
+        H * tails.lookup_cost() * 1.2,              // by_heads
+        T * heads.lookup_cost() * 1.2,              // by_tails
+        histogram_cost(heads, heads_n) + histogram_cost(tails, tails_n) + double(heads_n) * 2,
+        histogram_cost(heads, heads_n) + T * 3,     // histogram_heads
+        histogram_cost(tails, tails_n) + H * 3,     // histogram_tails
+    };
+    if (want == Method::cheapest || std::isinf(costs[static_cast<int>(want)])) {
+        want = Method::merge;
+        for (int m = 2; m < 7; ++m)
+            if (costs[m] < costs[static_cast<int>(want)]) want = static_cast<Method>(m);
     }
-    return n;
-}
-
-// Pairs (x3, x4) from sorted d and b with max(0, x3, x3 + x4) <= hledam2.
-std::uint64_t tails_within(Span d, Span b, std::int64_t hledam2)
-{
-    if (hledam2 < 0) return 0;
-    std::uint64_t n = 0;
-    std::size_t j = b.size();
-    for (std::int64_t x3 : d) {
-        if (x3 > hledam2) break;
-        while (j > 0 && x3 + b[j - 1] > hledam2) --j;
-        n += j;
-    }
-    return n;
-}
-
-// Every head sum, sorted.
-std::vector<std::int64_t> sorted_heads(Span s, Span m)
-{
-    std::vector<std::int64_t> out;
-    out.reserve(s.size() * m.size());
-    for (std::int64_t x1 : s)
-        for (std::int64_t x2 : m) out.push_back(x1 + x2);
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-// Every tail value max(0, x3, x3 + x4), sorted.
-std::vector<std::int64_t> sorted_tails(Span d, Span b)
-{
-    std::vector<std::int64_t> out;
-    out.reserve(d.size() * b.size());
-    for (std::int64_t x3 : d)
-        for (std::int64_t x4 : b) out.push_back(std::max({std::int64_t{0}, x3, x3 + x4}));
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
-// Pairs (head, tail) with head + tail <= Limit, by merging the sorted sides.
-u128 count_by_merge(Span s, Span m, Span d, Span b, std::int64_t Limit)
-{
-    std::vector<std::int64_t> heads = sorted_heads(s, m);
-    std::vector<std::int64_t> tails = sorted_tails(d, b);
-    u128 n = 0;
-    std::size_t j = heads.size();
-    for (std::int64_t t : tails) {
-        while (j > 0 && heads[j - 1] + t > Limit) --j;
-        if (j == 0) break;
-        n += j;
-    }
-    return n;
+    cost = costs[static_cast<int>(want)];
+    return want;
 }
 
 }  // namespace
 
-u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, Method method)
+u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
     // Every partial sum is below 2^35 in size, so a budget clamped to
     // +-2^40 decides every comparison alike, and Limit minus a sum cannot
@@ -88,30 +64,38 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, Method method)
     Limit = std::clamp(Limit, -(std::int64_t{1} << 40), std::int64_t{1} << 40);
     for (auto& l : lists) {
         if (l.empty()) return 0;
-        std::sort(l.begin(), l.end());
+        sort_ascending(l);
     }
-    Span s = lists[0], m = lists[1], d = lists[2], b = lists[3];
-    double heads = double(s.size()) * double(m.size());
-    double tails = double(d.size()) * double(b.size());
-    double by_merge = (heads + tails) * (std::log2(heads + tails) + 1);
-    double by_heads = heads * double(d.size() + b.size());
-    double by_tails = tails * double(s.size() + m.size());
+    for (auto& x : lists[3]) x = std::max(x, 0);
+    Side heads(lists[0], lists[1], false), tails(lists[2], lists[3], true);
 
-    if (method == Method::cheapest) {
-        bool merge = heads + tails <= max_pair_elements && by_merge <= std::min(by_heads, by_tails);
-        method = merge ? Method::merge : by_heads <= by_tails ? Method::by_heads : Method::by_tails;
+    std::size_t heads_n = histogram_length(heads), tails_n = histogram_length(tails);
+    double cost = 0;
+    Method method = choose(heads, tails, tuning.method, heads_n, tails_n, cost);
+    unsigned threads = cost < worth_threads ? 1 : thread_count(tuning.threads);
+
+    switch (method) {
+    case Method::by_heads: return count_by_lookup(heads, tails, Limit, threads);
+    case Method::by_tails: return count_by_lookup(tails, heads, Limit, threads);
+    case Method::histogram_heads: return count_by_lookup(tails, make_histogram(heads, threads), Limit, threads);
+    case Method::histogram_tails: return count_by_lookup(heads, make_histogram(tails, threads), Limit, threads);
+    case Method::histograms: {
+        Histogram h[2];
+        parallel_for(2, threads, [&](std::size_t i) { h[i] = make_histogram(i == 0 ? heads : tails, 1); });
+        return count_by_histograms(h[0], h[1], Limit);
     }
-    if (method == Method::merge) return count_by_merge(s, m, d, b, Limit);
-    u128 n = 0;
-    if (method == Method::by_heads) {
-        for (std::int64_t x1 : s)
-            for (std::int64_t x2 : m) n += tails_within(d, b, Limit - (x1 + x2));
-    } else {
-        for (std::int64_t x3 : d)
-            for (std::int64_t x4 : b)
-                n += heads_within(s, m, Limit - std::max({std::int64_t{0}, x3, x3 + x4}));
+    default: {
+        std::uint64_t cap = tuning.slice_elements;
+        if (cap == 0) {
+            // Within the budget, and small enough that every thread gets
+            // several slices to balance the load.
+            cap = slice_budget_bytes / (8 * std::uint64_t{threads});
+            double most = std::max(heads.size(), tails.size()) / (4.0 * threads);
+            if (threads > 1) cap = std::min(cap, std::max<std::uint64_t>(1 << 16, std::uint64_t(most)));
+        }
+        return count_by_merge(heads, tails, Limit, cap, threads);
     }
-    return n;
+    }
 }
 
 }  // namespace quadcount

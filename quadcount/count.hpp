@@ -11,21 +11,34 @@ namespace quadcount {
 
 using List = std::vector<std::int32_t>;
 
+// The ways to count (methods.hpp); `cheapest` lets count_picks choose.
+//   merge:           both sides made, sorted and merged, a slice at a time;
+//   by_heads:        every head against a count of the tails;
+//   by_tails:        every tail against a count of the heads;
+//   histograms:      both sides as histograms, by convolution;
+//   histogram_heads: every tail against the heads' histogram;
+//   histogram_tails: every head against the tails' histogram.
+enum class Method { cheapest, merge, by_heads, by_tails, histograms, histogram_heads, histogram_tails };
+
+struct Tuning {
+    Method method = Method::cheapest;  // a histogram method whose side spreads too wide counts by `cheapest`
+    std::uint64_t slice_elements = 0;  // per side and slice; 0: from a 256 MiB budget
+    unsigned threads = 0;              // 0: as many as the machine has
+};
+
 // Number of picks (x1, x2, x3, x4), one from each list in order, with
 // x1 + x2, x1 + x2 + x3 and x1 + x2 + x3 + x4 all at most Limit. Equal values
-// are distinct picks. The lists are sorted in place.
+// are distinct picks. The lists are sorted in place, and negative elements of
+// the fourth are raised to 0, which changes no count.
 //
-// The three conditions together say (x1 + x2) + max(0, x3, x3 + x4) <= Limit,
-// so the count pairs a "head" sum from the first two lists with a "tail"
-// from the last two. By shape, the cheapest of:
-//   both sides built and sorted, then merged:  O(H log H + T log T);
-//   every head against a walk of lists 3, 4:   O(H (|d| + |b|));
-//   every tail against a walk of lists 1, 2:   O(T (|s| + |m|));
-// with H = |s||m| and T = |d||b|. All sums are exact 64-bit values (|sum| < 2^34),
-// so no budget near the 64-bit limits can overflow.
-// Tested against a brute-force count of all picks and against the
-// cut-off-and-step design on random records.
-enum class Method { cheapest, merge, by_heads, by_tails };
-u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, Method method = Method::cheapest);
+// The three conditions together say head + tail <= Limit, with
+// head = x1 + x2 and tail = max(0, x3 + max(0, x4)); sides.hpp has the
+// details. The cheapest method is chosen from the list sizes and the spread
+// of their values, with costs estimated in nanoseconds on this project's
+// machines (bench/run.sh measures them).
+// Tested: every method against a brute-force count of all picks and against
+// one another on random records; against the cut-off-and-step design through
+// the record loop and by fuzzing.
+u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning = {});
 
 }  // namespace quadcount

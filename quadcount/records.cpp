@@ -46,13 +46,13 @@ void read_lists(io::Input& in, Record& r, std::int32_t& tmp)
 // The record's count, the stand-in positions included without being stored:
 // each later list is `counts[i]` copies of one value, and the broken list
 // splits into the elements read and `missing` copies.
-Wide count_record(Record& r)
+Wide count_record(Record& r, const Tuning& tuning)
 {
-    if (r.broken == 4) return Wide(count_picks(r.lists, r.Limit));
+    if (r.broken == 4) return Wide(count_picks(r.lists, r.Limit, tuning));
     for (int i = r.broken + 1; i < 4; ++i) r.lists[i].assign(1, r.stand_in);
-    Wide total = count_picks(r.lists, r.Limit);
+    Wide total = count_picks(r.lists, r.Limit, tuning);
     r.lists[r.broken].assign(1, r.stand_in);
-    Wide stand_ins = count_picks(r.lists, r.Limit);
+    Wide stand_ins = count_picks(r.lists, r.Limit, tuning);
     stand_ins *= r.missing;
     total += stand_ins;
     for (int i = r.broken + 1; i < 4; ++i)
@@ -62,7 +62,9 @@ Wide count_record(Record& r)
 
 }  // namespace
 
-void run(io::Input& in, io::Output& out)
+void run(io::Input& in, io::Output& out) { run_with(in, out, {}); }
+
+void run_with(io::Input& in, io::Output& out, const Tuning& tuning)
 {
     std::int32_t tmp = 0;
     for (;;) {
@@ -73,7 +75,7 @@ void run(io::Input& in, io::Output& out)
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
         read_lists(in, r, tmp);
-        out.write(count_record(r).str());
+        out.write(count_record(r, tuning).str());
         out.put('\n');
     }
 }

@@ -1,7 +1,7 @@
 // The record loop of quadcount.
 #pragma once
 
-#include "wide.hpp"
+#include "count.hpp"
 
 #include <array>
 #include <cstdint>
@@ -17,5 +17,8 @@ namespace quadcount {
 // each record's count on a line of its own. Returns at the end of input, at
 // an unreadable header, or at a header whose four counts are all 0.
 void run(io::Input& in, io::Output& out);
+
+// The same, counting as `tuning` says (for tests and fuzzing).
+void run_with(io::Input& in, io::Output& out, const Tuning& tuning);
 
 }  // namespace quadcount

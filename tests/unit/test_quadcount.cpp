@@ -1,6 +1,7 @@
 // quadcount: the count against brute force, the wide count's digits, and the
 // whole record loop against the straightforward design.
 #include "count.hpp"
+#include "methods.hpp"
 #include "in_memory.hpp"
 #include "input.hpp"
 #include "output.hpp"
@@ -57,21 +58,52 @@ std::int64_t random_limit(std::mt19937_64& rng)
     }
 }
 
+const Method every_method[] = {Method::cheapest,   Method::merge,           Method::by_heads,
+                               Method::by_tails,   Method::histograms,      Method::histogram_heads,
+                               Method::histogram_tails};
+
 TEST(CountPicks, EveryMethodAgreesWithBruteForce)
 {
     std::mt19937_64 rng(20261208);
     for (int round = 0; round < 3000; ++round) {
         std::array<List, 4> lists;
         std::size_t most = round % 10 == 0 ? 14 : 6;
+        bool narrow = round % 3 == 0;  // values the histogram methods can take
         for (auto& l : lists) {
             l.resize(rng() % (most + 1));
-            for (auto& x : l) x = random_element(rng);
+            for (auto& x : l) x = narrow ? static_cast<std::int32_t>(rng() % 61) - 30 : random_element(rng);
         }
-        std::int64_t Limit = random_limit(rng);
+        std::int64_t Limit = narrow && round % 2 ? static_cast<std::int64_t>(rng() % 121) - 60 : random_limit(rng);
         u128 want = brute(lists, Limit);
-        for (Method method : {Method::cheapest, Method::merge, Method::by_heads, Method::by_tails}) {
+        for (Method method : every_method) {
+            // Slices of one to five elements: a small record spans many.
+            quadcount::Tuning tuning{method, 1 + rng() % 5, 1 + static_cast<unsigned>(rng() % 3)};
             auto copy = lists;
-            ASSERT_TRUE(quadcount::count_picks(copy, Limit, method) == want)
+            ASSERT_TRUE(quadcount::count_picks(copy, Limit, tuning) == want)
+                << "round " << round << " method " << static_cast<int>(method);
+        }
+    }
+}
+
+// Lists too long for brute force: the methods against one another, on many
+// threads, with values spread narrow (many equal) and wide.
+TEST(CountPicks, EveryMethodAgreesOnLargerLists)
+{
+    std::mt19937_64 rng(8);
+    for (int round = 0; round < 24; ++round) {
+        std::int32_t spread = round % 2 ? 1000 : 1'000'000'000;
+        std::array<List, 4> lists;
+        for (auto& l : lists) {
+            l.resize(50 + rng() % 250);
+            for (auto& x : l) x = static_cast<std::int32_t>(rng() % (2 * spread + 1)) - spread / 4;
+        }
+        std::int64_t Limit = static_cast<std::int64_t>(rng() % (6 * std::uint64_t(spread)));
+        auto copy = lists;
+        u128 want = quadcount::count_picks(copy, Limit, {Method::by_heads, 0, 1});
+        for (Method method : every_method) {
+            copy = lists;
+            quadcount::Tuning tuning{method, 1 + rng() % 4000, 4};
+            ASSERT_TRUE(quadcount::count_picks(copy, Limit, tuning) == want)
                 << "round " << round << " method " << static_cast<int>(method);
         }
     }
@@ -85,6 +117,43 @@ TEST(CountPicks, RunningTotalsNotJustTheSum)
     EXPECT_TRUE(quadcount::count_picks(first_alone_unchecked, 0) == 1);
     std::array<List, 4> equal_values_distinct{List{1, 1}, List{1}, List{1}, List{0}};
     EXPECT_TRUE(quadcount::count_picks(equal_values_distinct, 3) == 2);
+}
+
+// The transform's entries are exact on either side of the bounds where it
+// must take one more prime (2013265921, then 2013265921 x 754974721), and
+// up to the largest entry two 32-bit bins can make.
+TEST(Convolve, ExactAtThePrimeEdges)
+{
+    const std::uint64_t p1 = 2013265921, p2 = 754974721;
+    const std::pair<std::uint32_t, std::uint32_t> edges[] = {
+        {15u << 13, 1u << 14}, {1, static_cast<std::uint32_t>(p1)}, {static_cast<std::uint32_t>(p1), 755},
+        {static_cast<std::uint32_t>(p1), static_cast<std::uint32_t>(p2)}, {UINT32_MAX, UINT32_MAX}};
+    std::mt19937_64 rng(3);
+    for (int round = 0; round < 10; ++round) {
+        auto [x, y] = edges[round / 2];
+        std::size_t pad = round % 2 ? 300 : 0;  // alone, the entry is the bound itself
+        std::vector<std::uint32_t> a(1 + rng() % (pad + 1)), b(1 + rng() % (pad + 1));
+        a[rng() % a.size()] = x, b[rng() % b.size()] = y;  // the rest stays small
+        for (auto* v : {&a, &b})
+            for (auto& e : *v) e = e ? e : static_cast<std::uint32_t>(rng() % 3);
+        std::vector<u128> want(a.size() + b.size() - 1);
+        for (std::size_t i = 0; i < a.size(); ++i)
+            for (std::size_t j = 0; j < b.size(); ++j) want[i + j] += u128{a[i]} * b[j];
+        std::vector<std::uint64_t> got = quadcount::convolve(a, b, 2);
+        ASSERT_EQ(got.size(), want.size());
+        for (std::size_t i = 0; i < got.size(); ++i) ASSERT_TRUE(got[i] == want[i]) << x << " " << y << " at " << i;
+    }
+}
+
+// Millions of equal values in one bin: 9e12 heads equal to 0, past one prime.
+TEST(CountPicks, ABinOfMillionsOfEqualValues)
+{
+    for (Method method : {Method::cheapest, Method::merge, Method::by_tails, Method::histograms,
+                          Method::histogram_heads}) {  // the others visit every head
+        std::array<List, 4> lists{List(3'000'000, 7), List(3'000'000, -7), List{0, 1}, List{-3, 0}};
+        EXPECT_TRUE(quadcount::count_picks(lists, 0, {method, 0, 0}) == u128{18'000'000'000'000})
+            << static_cast<int>(method);
+    }
 }
 
 TEST(Wide, PrintsExactDecimal)

@@ -1,0 +1,207 @@
+// Counting from histograms; see methods.hpp.
+//
+// Exact convolution by number-theoretic transforms. Every entry of a * b is a
+// non-negative integer at most bound = sum(a) * sum(b) < 2^64 (both sums are
+// list sizes, below 2^32). Its residues modulo k primes fix it uniquely
+// in [0, P), P their product, so k is the fewest primes with P > bound: one
+// while bound < 2013265921, two while bound < 1.52e18, else three
+// (P > 7.1e26). Garner's method rebuilds each entry from its residues in
+// 64-bit arithmetic, exact because the entry is below 2^64. Nothing is
+// rounded anywhere.
+#include "methods.hpp"
+
+#include "parallel.hpp"
+
+#include <bit>
+#include <memory>
+
+namespace quadcount {
+
+namespace {
+
+// NTT-friendly primes p = c 2^e + 1 (e >= 24) below 2^31, with a generator
+// of the multiplicative group. The largest comes first: it alone covers the
+// most.
+struct Prime {
+    std::uint32_t p;
+    std::uint32_t g;
+};
+constexpr Prime primes[3] = {{2013265921, 31}, {754974721, 11}, {469762049, 3}};
+
+std::uint64_t power(std::uint64_t base, std::uint64_t e, std::uint64_t p)
+{
+    std::uint64_t r = 1;
+    for (base %= p; e != 0; e >>= 1, base = base * base % p)
+        if (e & 1) r = r * base % p;
+    return r;
+}
+
+// Arithmetic modulo p < 2^31 with Montgomery multiplication (R = 2^32).
+// Values stay in [0, p).
+class Field {
+public:
+    explicit Field(std::uint32_t prime) : p_(prime)
+    {
+        std::uint32_t inv = p_;  // p^-1 mod 2^32 by Newton's iteration
+        for (int i = 0; i < 5; ++i) inv *= 2 - p_ * inv;
+        neg_inv_ = 0u - inv;
+        r_ = static_cast<std::uint32_t>((std::uint64_t{1} << 32) % p_);
+    }
+    std::uint32_t p() const { return p_; }
+    std::uint32_t add(std::uint32_t a, std::uint32_t b) const { return a + b >= p_ ? a + b - p_ : a + b; }
+    std::uint32_t sub(std::uint32_t a, std::uint32_t b) const { return a >= b ? a - b : a + p_ - b; }
+    // a b / R mod p.
+    std::uint32_t mul(std::uint32_t a, std::uint32_t b) const
+    {
+        std::uint64_t t = std::uint64_t{a} * b;
+        std::uint32_t m = static_cast<std::uint32_t>(t) * neg_inv_;
+        auto u = static_cast<std::uint32_t>((t + std::uint64_t{m} * p_) >> 32);
+        return u >= p_ ? u - p_ : u;
+    }
+    // x R mod p, so that mul(y, to_mont(x)) = x y.
+    std::uint32_t to_mont(std::uint64_t x) const { return static_cast<std::uint32_t>(x % p_ * r_ % p_); }
+
+private:
+    std::uint32_t p_, neg_inv_, r_;
+};
+
+// tw[len + j] = w^j in Montgomery form, w a primitive (2 len)-th root of unity
+// (its inverse when `inverse`), for every len = 1, 2, 4, ..., n / 2.
+std::unique_ptr<std::uint32_t[]> twiddles(const Field& f, std::uint32_t g, std::size_t n, bool inverse)
+{
+    std::unique_ptr<std::uint32_t[]> tw(new std::uint32_t[n]);
+    for (std::size_t len = 1; len < n; len <<= 1) {
+        std::uint64_t w = power(g, (f.p() - 1) / (2 * len), f.p());
+        if (inverse) w = power(w, f.p() - 2, f.p());
+        std::uint32_t wm = f.to_mont(w);
+        tw[len] = f.to_mont(1);
+        for (std::size_t j = 1; j < len; ++j) tw[len + j] = f.mul(tw[len + j - 1], wm);
+    }
+    return tw;
+}
+
+// Forward transform, decimation in frequency: natural order in, bit-reversed out.
+void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw)
+{
+    for (std::size_t len = n / 2; len >= 1; len >>= 1)
+        for (std::size_t i = 0; i < n; i += 2 * len)
+            for (std::size_t j = 0; j < len; ++j) {
+                std::uint32_t u = a[i + j], v = a[i + j + len];
+                a[i + j] = f.add(u, v);
+                a[i + j + len] = f.mul(f.sub(u, v), tw[len + j]);
+            }
+}
+
+// Inverse transform, decimation in time: bit-reversed in, natural order out,
+// every value n times too large.
+void inverse(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw)
+{
+    for (std::size_t len = 1; len < n; len <<= 1)
+        for (std::size_t i = 0; i < n; i += 2 * len)
+            for (std::size_t j = 0; j < len; ++j) {
+                std::uint32_t u = a[i + j], v = f.mul(a[i + j + len], tw[len + j]);
+                a[i + j] = f.add(u, v);
+                a[i + j + len] = f.sub(u, v);
+            }
+}
+
+// a * b modulo one prime, in the first `out` entries of the returned array.
+std::unique_ptr<std::uint32_t[]> residues(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
+                                          const Prime& prime)
+{
+    Field f(prime.p);
+    std::size_t n = std::bit_ceil(a.size() + b.size() - 1);
+    std::unique_ptr<std::uint32_t[]> fa(new std::uint32_t[n]), fb(new std::uint32_t[n]);
+    auto load = [&](std::uint32_t* dst, std::span<const std::uint32_t> src) {
+        for (std::size_t i = 0; i < n; ++i) dst[i] = i < src.size() ? src[i] % f.p() : 0;
+    };
+    load(fa.get(), a);
+    load(fb.get(), b);
+    auto tw = twiddles(f, prime.g, n, false);
+    forward(f, fa.get(), n, tw.get());
+    forward(f, fb.get(), n, tw.get());
+    for (std::size_t i = 0; i < n; ++i) fa[i] = f.mul(fa[i], fb[i]);
+    fb.reset();
+    tw = twiddles(f, prime.g, n, true);
+    inverse(f, fa.get(), n, tw.get());
+    // mul() divided by R once in the product above and divides once more
+    // here, so scaling by R^2 / n undoes both and the transform's factor n.
+    std::uint32_t scale = f.to_mont(f.to_mont(power(n, f.p() - 2, f.p())));
+    for (std::size_t i = 0; i < n; ++i) fa[i] = f.mul(fa[i], scale);
+    return fa;
+}
+
+}  // namespace
+
+std::vector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
+                                    unsigned threads)
+{
+    if (a.empty() || b.empty()) return {};
+    std::uint64_t sum_a = 0, sum_b = 0;
+    for (std::uint32_t x : a) sum_a += x;
+    for (std::uint32_t x : b) sum_b += x;
+    u128 bound = u128{sum_a} * sum_b;
+    std::size_t k = 1;
+    for (u128 product = primes[0].p; k < 3 && bound >= product; ++k) product *= primes[k].p;
+
+    std::unique_ptr<std::uint32_t[]> r[3];
+    parallel_for(k, threads, [&](std::size_t i) { r[i] = residues(a, b, primes[i]); });
+
+    std::vector<std::uint64_t> c(a.size() + b.size() - 1);
+    const std::uint64_t p1 = primes[0].p, p2 = primes[1].p, p3 = primes[2].p;
+    const std::uint64_t inv_p1 = power(p1, p2 - 2, p2), inv_p12 = power(p1 * p2 % p3, p3 - 2, p3);
+    for (std::size_t i = 0; i < c.size(); ++i) {
+        std::uint64_t x = r[0][i];
+        if (k >= 2) x += p1 * ((r[1][i] + p2 - x % p2) * inv_p1 % p2);
+        if (k == 3) x += p1 * p2 * ((r[2][i] + p3 - x % p3) * inv_p12 % p3);
+        c[i] = x;
+    }
+    return c;
+}
+
+std::size_t histogram_length(const Side& side)
+{
+    if (side.empty() || side.cols.size() >= (std::size_t{1} << 32)) return 0;
+    auto spread = [](Span l) { return std::int64_t{l.back()} - l.front() + 1; };
+    std::int64_t len = spread(side.rows) + spread(side.cols) - 1;
+    if (len > static_cast<std::int64_t>(max_transform)) return 0;
+    return std::bit_ceil(static_cast<std::size_t>(len));
+}
+
+Histogram make_histogram(const Side& side, unsigned threads)
+{
+    auto bins = [](Span l) {  // l is sorted
+        std::vector<std::uint32_t> h(static_cast<std::size_t>(std::int64_t{l.back()} - l.front() + 1));
+        for (std::int32_t x : l) ++h[static_cast<std::size_t>(std::int64_t{x} - l.front())];
+        return h;
+    };
+    std::vector<std::uint64_t> c = convolve(bins(side.rows), bins(side.cols), threads);
+    Histogram h;
+    h.low = std::int64_t{side.rows.front()} + side.cols.front();
+    std::size_t first = 0;
+    if (side.floored && h.low < 0) {  // every negative sum counts as 0
+        first = static_cast<std::size_t>(std::min<std::int64_t>(-h.low, static_cast<std::int64_t>(c.size()) - 1));
+        h.low = std::max<std::int64_t>(0, h.low + static_cast<std::int64_t>(first));
+    }
+    h.upto.resize(c.size() - first);
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < first; ++i) total += c[i];
+    for (std::size_t i = first; i < c.size(); ++i) h.upto[i - first] = total += c[i];
+    return h;
+}
+
+u128 count_by_histograms(const Histogram& heads, const Histogram& tails, std::int64_t Limit)
+{
+    u128 n = 0;
+    std::uint64_t before = 0;
+    for (std::size_t i = 0; i < heads.upto.size(); ++i) {
+        std::uint64_t here = heads.upto[i] - before;
+        before = heads.upto[i];
+        std::int64_t room = Limit - (heads.low + static_cast<std::int64_t>(i));
+        if (room < tails.low) break;  // and so for every larger head
+        if (here != 0) n += u128{here} * tails.at_most(room);
+    }
+    return n;
+}
+
+}  // namespace quadcount

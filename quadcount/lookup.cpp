@@ -1,0 +1,43 @@
+// Counting by lookups; see methods.hpp.
+#include "methods.hpp"
+
+#include "parallel.hpp"
+
+namespace quadcount {
+
+template <class Inner>
+u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, unsigned threads)
+{
+    if (outer.empty()) return 0;
+    const std::int64_t top = Limit - inner.min();  // larger outer values pair with nothing
+    const std::uint64_t width = outer.cols.size(), pairs = outer.rows.size() * width;
+    const std::size_t tasks = threads > 1 ? static_cast<std::size_t>(std::min<std::uint64_t>(pairs, 16u * threads)) : 1;
+    std::vector<u128> part(tasks);
+    // Task t takes the pairs numbered [pairs t / tasks, pairs (t + 1) / tasks)
+    // in row order; a row stops at its first value above `top`.
+    parallel_for(tasks, threads, [&](std::size_t t) {
+        auto from = static_cast<std::uint64_t>(u128{pairs} * t / tasks);
+        auto to = static_cast<std::uint64_t>(u128{pairs} * (t + 1) / tasks);
+        u128 n = 0;
+        while (from < to) {
+            std::int64_t x = outer.rows[from / width];
+            std::uint64_t row_end = std::min(to, (from / width + 1) * width);
+            std::size_t j = from % width, j_end = j + (row_end - from);
+            for (; j < j_end; ++j) {
+                std::int64_t v = outer.value(x, outer.cols[j]);
+                if (v > top) break;
+                n += inner.at_most(Limit - v);
+            }
+            from = row_end;
+        }
+        part[t] = n;
+    });
+    u128 total = 0;
+    for (u128 n : part) total += n;
+    return total;
+}
+
+template u128 count_by_lookup<Side>(const Side&, const Side&, std::int64_t, unsigned);
+template u128 count_by_lookup<Histogram>(const Side&, const Histogram&, std::int64_t, unsigned);
+
+}  // namespace quadcount

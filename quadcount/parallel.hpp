@@ -1,0 +1,32 @@
+// Running independent tasks on every core.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <thread>
+#include <vector>
+
+namespace quadcount {
+
+// Threads to use when `asked` is 0: what the machine reports, at least one.
+inline unsigned thread_count(unsigned asked)
+{
+    return asked != 0 ? asked : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Calls task(i) once for every i in [0, n), on up to `threads` threads; the
+// calling thread is one of them. Tasks are handed out in order, one at a time.
+template <class Task>
+void parallel_for(std::size_t n, unsigned threads, Task task)
+{
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < n;) task(i);
+    };
+    std::vector<std::jthread> helpers;
+    for (std::size_t k = 1; k < std::min<std::size_t>(threads, n); ++k) helpers.emplace_back(work);
+    work();
+}
+
+}  // namespace quadcount

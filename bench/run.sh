@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Usage: bench/run.sh [quadcount|sumplus|summinus ...]   (default: all three)
+# Usage: bench/run.sh [quadcount|sumplus|summinus|scaling ...]   (default: the first three)
 #
-# Generates the inputs into bench/out/, runs each program beside its
-# straightforward reference design (and beside cat, the floor for moving the
-# same bytes through a pipe) and prints the median wall time of several
-# runs, the ratio to the baseline and the peak memory. Build first:
-# cmake --preset default && cmake --build --preset default
+# Generates the inputs into bench/out/ and times each program beside a
+# baseline: its straightforward reference design, cat (the floor for moving
+# the same bytes through a pipe), or the same program held to one core. The
+# program and its baseline run in alternation (A B A B ...), and the ratio is
+# the median of the ratios of each pair, which this noisy shared machine
+# keeps far steadier than a ratio of medians. Peak memory is the largest of
+# the program's runs. `scaling` prints time and memory against n for four
+# lists of n wide values, at n and 1.1 n, n = 1,000 to 32,000.
+# Build first: cmake --preset default && cmake --build --preset default
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$here")
@@ -19,87 +23,137 @@ for tool in "$bin/quadcount" "$bin/sumplus" "$bin/summinus" "$gen" "$tests/quadc
   [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
 done
 
-# measure RUNS INPUT PIPE CMD...: runs CMD RUNS times on INPUT (through a
-# pipe from cat when PIPE is "pipe"), output to /dev/null. Sets MEDIAN
-# (seconds) and PEAK (MiB, the largest of the runs).
-measure() {
-  local runs=$1 input=$2 pipe=$3 times=() peak=0 t0 t1 kb i
-  shift 3
-  for ((i = 0; i < runs; i++)); do
-    t0=$EPOCHREALTIME
-    if [ "$pipe" = pipe ]; then
-      cat "$input" | /usr/bin/time -f %M -o "$out/rss" "$@" > /dev/null
-    else
-      /usr/bin/time -f %M -o "$out/rss" "$@" < "$input" > /dev/null
-    fi
-    t1=$EPOCHREALTIME
-    times+=("$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", b - a }')")
-    kb=$(tail -n 1 "$out/rss")
-    ((kb > peak)) && peak=$kb
-  done
-  MEDIAN=$(printf '%s\n' "${times[@]}" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
-  PEAK=$(awk -v k="$peak" 'BEGIN { printf "%.1f", k / 1024 }')
+# once INPUT PIPE CMD...: one run of CMD on INPUT (through a pipe from cat
+# when PIPE is "pipe"), output to /dev/null. Sets T (seconds) and KB (peak).
+once() {
+  local input=$1 pipe=$2 t0 t1
+  shift 2
+  t0=$EPOCHREALTIME
+  if [ "$pipe" = pipe ]; then
+    cat "$input" | /usr/bin/time -f %M -o "$out/rss" "$@" > /dev/null
+  else
+    /usr/bin/time -f %M -o "$out/rss" "$@" < "$input" > /dev/null
+  fi
+  t1=$EPOCHREALTIME
+  T=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", b - a }')
+  KB=$(tail -n 1 "$out/rss")
 }
 
-row() {  # row CASE PROGRAM_TIME PROGRAM_MIB BASELINE_NAME BASELINE_TIME
-  local ratio="-"
-  if [ "$5" != "-" ]; then
-    ratio=$(awk -v p="$2" -v b="$5" -v n="$4" 'BEGIN {
-      if (b >= p) printf "%.1fx faster than %s", b / p, n
-      else printf "%.2fx the time of %s", p / b, n }')
+median() { sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# compare RUNS INPUT PIPE BASELINE_CMD... -- CMD...: RUNS pairs, baseline
+# first in each. Sets MEDIAN and BASE (medians, s), RATIO (median of CMD's
+# time over the baseline's, pair by pair), PEAK and BASE_PEAK (MiB). With
+# no baseline command, only CMD runs and RATIO is "-".
+compare() {
+  local runs=$1 input=$2 pipe=$3 base=() prog=() mine=() theirs=() ratios=() peak=0 bpeak=0 i
+  shift 3
+  while [ "$1" != -- ]; do base+=("$1"); shift; done
+  shift
+  prog=("$@")
+  for ((i = 0; i < runs; i++)); do
+    if [ ${#base[@]} -gt 0 ]; then
+      once "$input" "$pipe" "${base[@]}"; theirs+=("$T"); ((KB > bpeak)) && bpeak=$KB
+    fi
+    once "$input" "$pipe" "${prog[@]}"; mine+=("$T"); ((KB > peak)) && peak=$KB
+    [ ${#base[@]} -gt 0 ] && ratios+=("$(awk -v p="$T" -v b="${theirs[i]}" 'BEGIN { printf "%.4f", p / b }')")
+  done
+  MEDIAN=$(printf '%s\n' "${mine[@]}" | median)
+  BASE=-; RATIO=-
+  if [ ${#base[@]} -gt 0 ]; then
+    BASE=$(printf '%s\n' "${theirs[@]}" | median)
+    RATIO=$(printf '%s\n' "${ratios[@]}" | median)
   fi
-  printf '%-40s %8s s %7s MiB   %-22s %8s s   %s\n' "$1" "$2" "$3" "$4" "$5" "$ratio"
+  PEAK=$(awk -v k="$peak" 'BEGIN { printf "%.1f", k / 1024 }')
+  BASE_PEAK=$(awk -v k="$bpeak" 'BEGIN { printf "%.1f", k / 1024 }')
+}
+
+row() {  # row CASE BASELINE_NAME, from compare's results
+  local ratio="-"
+  if [ "$RATIO" != "-" ]; then
+    ratio=$(awk -v r="$RATIO" -v n="$2" 'BEGIN {
+      if (r <= 0.5) printf "%.1fx faster than %s", 1 / r, n
+      else printf "%.2fx the time of %s", r, n }')
+  fi
+  printf '%-44s %8s s %7s MiB   %-24s %8s s   %s\n' "$1" "$MEDIAN" "$PEAK" "$2" "$BASE" "$ratio"
 }
 
 header() {
-  printf '\n%-40s %10s %11s   %-22s %10s   %s\n' "$1" "median" "peak" "baseline" "median" "ratio"
+  printf '\n%-44s %10s %11s   %-24s %10s   %s\n' "$1" "median" "peak" "baseline" "median" "median ratio"
 }
+
+# quad NAME GEN_ARGS...: the input file for these bench-gen arguments.
+quad() {
+  local f=$out/quad-$1
+  shift
+  [ -s "$f" ] || "$gen" quad "$@" > "$f"
+  echo "$f"
+}
+
+one_core=(taskset -c 0)
 
 bench_quadcount() {
   header quadcount
-  local f
-  f=$out/quad-square; [ -s "$f" ] || "$gen" quad 3900 0 1000 2000 2000 2000 2000 > "$f"
-  measure 5 "$f" file "$bin/quadcount"
-  row "4 x 2,000, nearly all 1.6e13 picks" "$MEDIAN" "$PEAK" "reference" "-"
-  for shape in "1000000 1000000 1 1" "1 1 1000000 1000000" "1000000 1 1 1000000"; do
-    f=$out/quad-${shape// /-}; [ -s "$f" ] || "$gen" quad 0 -1000000000 1000000000 $shape > "$f"
-    measure 5 "$f" file "$bin/quadcount"
-    row "shape (${shape// /, }), mixed signs" "$MEDIAN" "$PEAK" "reference" "-"
+  local f n
+  for n in 2000 8000 20000; do
+    f=$(quad "wide-$n" 0 -1000000000 1000000000 $n $n $n $n)
+    compare 3 "$f" file "${one_core[@]}" "$bin/quadcount" -- "$bin/quadcount"
+    row "4 x $n, values in +-10^9, budget 0" "itself on one core"
   done
-  f=$out/quad-many; [ -s "$f" ] || "$gen" quad 4000 0 1000 20 20 20 20 20000 > "$f"
-  measure 5 "$f" file "$bin/quadcount"
-  local mine=$MEDIAN mem=$PEAK
-  measure 1 "$f" file "$tests/quadcount-ref"
-  row "20,000 records of 4 x 20 elements" "$mine" "$mem" "reference" "$MEDIAN"
-  echo "(the reference steps once per counted pick: on the first four it would run for hours)"
+  f=$(quad narrow-1m 2000000 0 1000000 1000000 1000000 1000000 1000000)
+  compare 3 "$f" file "${one_core[@]}" "$bin/quadcount" -- "$bin/quadcount"
+  row "4 x 10^6, values in [0, 10^6], budget 2e6" "itself on one core"
+  f=$(quad square 3900 0 1000 2000 2000 2000 2000)
+  compare 5 "$f" file -- "$bin/quadcount"
+  row "4 x 2,000, nearly all 1.6e13 picks" "-"
+  for shape in "1000000 1000000 1 1" "1 1 1000000 1000000" "1000000 1 1 1000000"; do
+    f=$(quad "${shape// /-}" 0 -1000000000 1000000000 $shape)
+    compare 5 "$f" file -- "$bin/quadcount"
+    row "shape (${shape// /, }), +-10^9" "-"
+  done
+  f=$(quad many 4000 0 1000 20 20 20 20 20000)
+  compare 3 "$f" file "$tests/quadcount-ref" -- "$bin/quadcount"
+  row "20,000 records of 4 x 20 elements" "reference"
+  echo "(the reference steps once per counted pick: on the others it would run for hours)"
+}
+
+bench_scaling() {
+  header "quadcount, four lists of n values in +-10^9, budget 0"
+  local n m f last
+  for n in 1000 2000 4000 8000 16000 32000; do
+    for m in $n $((n * 11 / 10)); do
+      f=$(quad "wide-$m" 0 -1000000000 1000000000 $m $m $m $m)
+      compare 3 "$f" file -- "$bin/quadcount"
+      row "n = $m" "-"
+      if [ "$m" != "$n" ]; then
+        awk -v a="$last" -v b="$MEDIAN" 'BEGIN { printf "%44s step from n to 1.1 n: %.2fx\n", "", b / a }'
+      fi
+      last=$MEDIAN
+    done
+  done
 }
 
 # bench_digits PROGRAM: the digit-string filters, input through a pipe from
-# cat, beside the std::string design and beside cat itself.
+# cat, beside cat itself and beside the std::string design.
 bench_digits() {
-  local p=$1 f mine mem floor
+  local p=$1 f
   header "$p"
   f=$out/tokens13; [ -s "$f" ] || "$gen" tokens 1000000 13 10 > "$f"
-  measure 7 "$f" pipe cat; floor=$MEDIAN
-  measure 7 "$f" pipe "$bin/$p"; mine=$MEDIAN mem=$PEAK
-  row "1,000,000 tokens of 1-13 digits" "$mine" "$mem" "cat" "$floor"
-  measure 3 "$f" pipe "$tests/$p-ref"
-  row "" "$mine" "$mem" "reference" "$MEDIAN"
+  compare 7 "$f" pipe cat -- "$bin/$p"
+  row "1,000,000 tokens of 1-13 digits" "cat"
+  compare 3 "$f" pipe "$tests/$p-ref" -- "$bin/$p"
+  row "" "reference ($BASE_PEAK MiB)"
   f=$out/long100m; [ -s "$f" ] || "$gen" long 100000000 > "$f"
-  measure 5 "$f" pipe cat; floor=$MEDIAN
-  measure 5 "$f" pipe "$bin/$p"; mine=$MEDIAN mem=$PEAK
-  row "one token of 100,000,000 digits" "$mine" "$mem" "cat" "$floor"
-  measure 5 "$f" pipe "$root/build/bench/bench-hold"
-  row "" "$mine" "$mem" "holding it ($PEAK MiB)" "$MEDIAN"
-  measure 1 "$f" pipe "$tests/$p-ref"
-  row "" "$mine" "$mem" "reference ($PEAK MiB)" "$MEDIAN"
+  compare 5 "$f" pipe cat -- "$bin/$p"
+  row "one token of 100,000,000 digits" "cat"
+  compare 5 "$f" pipe "$root/build/bench/bench-hold" -- "$bin/$p"
+  row "" "holding it ($BASE_PEAK MiB)"
+  compare 1 "$f" pipe "$tests/$p-ref" -- "$bin/$p"
+  row "" "reference ($BASE_PEAK MiB)"
   f=$out/tokens3; [ -s "$f" ] || "$gen" tokens 10000000 3 10 > "$f"
-  measure 5 "$f" pipe cat; floor=$MEDIAN
-  measure 5 "$f" pipe "$bin/$p"; mine=$MEDIAN mem=$PEAK
-  row "10,000,000 tokens of 1-3 digits" "$mine" "$mem" "cat" "$floor"
-  local per_token
-  per_token=$(awk -v t="$mine" 'BEGIN { printf "%.0f", t * 1e9 / 1e7 }')
-  echo "(per token, all in: ${per_token} ns)"
+  compare 5 "$f" pipe cat -- "$bin/$p"
+  row "10,000,000 tokens of 1-3 digits" "cat"
+  echo "(per token, all in: $(awk -v t="$MEDIAN" 'BEGIN { printf "%.0f", t * 1e9 / 1e7 }') ns)"
 }
 bench_sumplus() { bench_digits sumplus; }
 bench_summinus() { bench_digits summinus; }
@@ -108,5 +162,5 @@ cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=(quadcount sumplus summinus)
 echo "machine: $(nproc) cores, $(awk '/model name/ { $1 = $2 = $3 = ""; print; exit }' /proc/cpuinfo | sed 's/^ *//')"
 for c in "${cases[@]}"; do
-  if declare -F "bench_$c" > /dev/null; then "bench_$c"; else echo "no benchmark for $c yet"; fi
+  if declare -F "bench_$c" > /dev/null; then "bench_$c"; else echo "no benchmark for $c"; fi
 done

@@ -159,12 +159,12 @@ std::vector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<
     return c;
 }
 
-std::size_t histogram_length(const Side& side)
+std::size_t histogram_length(const Side& side, std::size_t limit)
 {
     if (side.empty() || side.cols.size() >= (std::size_t{1} << 32)) return 0;
     auto spread = [](Span l) { return std::int64_t{l.back()} - l.front() + 1; };
     std::int64_t len = spread(side.rows) + spread(side.cols) - 1;
-    if (len > static_cast<std::int64_t>(max_transform)) return 0;
+    if (len > static_cast<std::int64_t>(limit)) return 0;
     return std::bit_ceil(static_cast<std::size_t>(len));
 }
 

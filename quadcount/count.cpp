@@ -69,10 +69,11 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& t
     for (auto& x : lists[3]) x = std::max(x, 0);
     Side heads(lists[0], lists[1], false), tails(lists[2], lists[3], true);
 
-    std::size_t heads_n = histogram_length(heads), tails_n = histogram_length(tails);
+    std::size_t heads_n = histogram_length(heads, tuning.max_transform);
+    std::size_t tails_n = histogram_length(tails, tuning.max_transform);
     double cost = 0;
     Method method = choose(heads, tails, tuning.method, heads_n, tails_n, cost);
-    unsigned threads = cost < worth_threads ? 1 : thread_count(tuning.threads);
+    unsigned threads = tuning.threads != 0 ? tuning.threads : cost < worth_threads ? 1 : thread_count(0);
 
     switch (method) {
     case Method::by_heads: return count_by_lookup(heads, tails, Limit, threads);

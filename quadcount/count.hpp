@@ -23,7 +23,8 @@ enum class Method { cheapest, merge, by_heads, by_tails, histograms, histogram_h
 struct Tuning {
     Method method = Method::cheapest;  // a histogram method whose side spreads too wide counts by `cheapest`
     std::uint64_t slice_elements = 0;  // per side and slice; 0: from a 256 MiB budget
-    unsigned threads = 0;              // 0: as many as the machine has
+    unsigned threads = 0;              // 0: one for a small record, else as many as the machine has
+    std::size_t max_transform = std::size_t{1} << 23;  // 32 MiB a prime
 };
 
 // Number of picks (x1, x2, x3, x4), one from each list in order, with

@@ -54,12 +54,10 @@ struct Histogram {
     }
 };
 
-// Largest transform a side may use: 2^23 entries, 32 MiB a prime.
-constexpr std::size_t max_transform = std::size_t{1} << 23;
-
 // Transform length for the side's histogram; 0 if the side cannot have one
-// (its values spread too wide, or a list too long for 32-bit bins).
-std::size_t histogram_length(const Side& side);
+// within `limit` entries (its values spread too wide), or a list is too long
+// for 32-bit bins.
+std::size_t histogram_length(const Side& side, std::size_t limit);
 Histogram make_histogram(const Side& side, unsigned threads);
 
 // Sum over head values u of (heads equal to u) x (tails at most Limit - u).

@@ -140,15 +140,26 @@ Input::Scan Input::scan(std::int64_t& value)
     std::uint64_t magnitude = 0;
     bool digits = false;
     bool overflow = false;
-    while ((c = peek()) >= '0' && c <= '9') {
-        auto digit = static_cast<std::uint64_t>(c - '0');
-        if (magnitude > (most - digit) / 10)
-            overflow = true;  // keep consuming digits, as extraction does
-        else
-            magnitude = magnitude * 10 + digit;
-        digits = true;
-        ++pos_;
-        anchor_ = pos_;
+    for (;;) {
+        const char* p = buf_ + pos_;  // locals: stores through char* could alias members
+        const char* e = buf_ + end_;
+        for (; p < e && *p >= '0' && *p <= '9'; ++p) {
+            auto digit = static_cast<std::uint64_t>(*p - '0');
+            if (magnitude > (most - digit) / 10)
+                overflow = true;  // keep consuming digits, as extraction does
+            else
+                magnitude = magnitude * 10 + digit;
+            digits = true;
+        }
+        pos_ = anchor_ = static_cast<std::size_t>(p - buf_);
+        if (p < e) {
+            c = static_cast<unsigned char>(*p);
+            break;
+        }
+        if (!refill()) {
+            c = -1;
+            break;
+        }
     }
     at_end_ = c < 0;
     if (!digits || overflow) {
@@ -170,6 +181,23 @@ bool Input::read(std::int64_t& value)
 
 bool Input::read(std::int32_t& value)
 {
+    // Common case first: a number of at most nine digits that ends within the
+    // bytes in hand, so it fits and needs no overflow test.
+    if (!failed_ && !at_end_) {
+        const char* p = buf_ + pos_;
+        const char* e = buf_ + end_;
+        while (p < e && is_space(static_cast<unsigned char>(*p))) ++p;
+        bool negative = p < e && *p == '-';
+        if (p < e && (*p == '-' || *p == '+')) ++p;
+        const char* digits = p;
+        std::int32_t v = 0;
+        for (; p < e && p - digits < 9 && *p >= '0' && *p <= '9'; ++p) v = v * 10 + (*p - '0');
+        if (p < e && p > digits && !(*p >= '0' && *p <= '9')) {
+            pos_ = anchor_ = static_cast<std::size_t>(p - buf_);
+            value = negative ? -v : v;
+            return true;
+        }
+    }
     std::int64_t wide = 0;
     if (scan(wide) == Scan::no_store) return false;
     using limits = std::numeric_limits<std::int32_t>;

@@ -10,8 +10,10 @@
 // rounded anywhere.
 #include "methods.hpp"
 
+#include "memory.hpp"
 #include "parallel.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <memory>
 
@@ -65,25 +67,43 @@ private:
     std::uint32_t p_, neg_inv_, r_;
 };
 
-// tw[len + j] = w^j in Montgomery form, w a primitive (2 len)-th root of unity
-// (its inverse when `inverse`), for every len = 1, 2, 4, ..., n / 2.
-std::unique_ptr<std::uint32_t[]> twiddles(const Field& f, std::uint32_t g, std::size_t n, bool inverse)
+// tw[len + j] = w^j in Montgomery form, w a primitive (2 len)-th root of
+// unity, for every len = 1, 2, 4, ..., n / 2. The top level is made by
+// multiplying along 64 interleaved chains; each lower level is every other
+// entry of the one above.
+void twiddles(const Field& f, std::uint32_t g, std::size_t n, std::uint32_t* tw)
 {
-    std::unique_ptr<std::uint32_t[]> tw(new std::uint32_t[n]);
-    for (std::size_t len = 1; len < n; len <<= 1) {
-        std::uint64_t w = power(g, (f.p() - 1) / (2 * len), f.p());
-        if (inverse) w = power(w, f.p() - 2, f.p());
-        std::uint32_t wm = f.to_mont(w);
-        tw[len] = f.to_mont(1);
-        for (std::size_t j = 1; j < len; ++j) tw[len + j] = f.mul(tw[len + j - 1], wm);
-    }
-    return tw;
+    if (n < 2) return;
+    std::size_t top = n / 2, chains = std::min<std::size_t>(top, 64);
+    std::uint32_t w = f.to_mont(power(g, (f.p() - 1) / n, f.p()));
+    tw[top] = f.to_mont(1);
+    for (std::size_t j = 1; j < chains; ++j) tw[top + j] = f.mul(tw[top + j - 1], w);
+    std::uint32_t stride = chains < top ? f.mul(tw[top + chains - 1], w) : 0;  // w^chains
+    for (std::size_t j = chains; j < top; ++j) tw[top + j] = f.mul(tw[top + j - chains], stride);
+    for (std::size_t len = top / 2; len >= 1; len >>= 1)
+        for (std::size_t j = 0; j < len; ++j) tw[len + j] = tw[2 * len + 2 * j];
 }
 
-// Forward transform, decimation in frequency: natural order in, bit-reversed out.
-void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw)
+// Turns the table of twiddles() into that of the inverse roots:
+// w^-j = w^(2 len - j) = -w^(len - j), as w^len = -1.
+void invert_twiddles(const Field& f, std::size_t n, std::uint32_t* tw)
 {
-    for (std::size_t len = n / 2; len >= 1; len >>= 1)
+    for (std::size_t len = 2; len < n; len <<= 1) {
+        std::reverse(tw + len + 1, tw + 2 * len);
+        for (std::size_t j = 1; j < len; ++j) tw[len + j] = f.sub(0, tw[len + j]);
+    }
+}
+
+// Transforms work a block at a time once their butterflies span less than
+// a block, so that most levels run within the cache: 2^13 entries, 32 KiB.
+constexpr std::size_t block = std::size_t{1} << 13;
+
+// Levels len = top, top / 2, ..., bottom of a decimation-in-frequency
+// transform over a[0, n).
+void forward_levels(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, std::size_t top,
+                    std::size_t bottom)
+{
+    for (std::size_t len = top; len >= bottom; len >>= 1)
         for (std::size_t i = 0; i < n; i += 2 * len)
             for (std::size_t j = 0; j < len; ++j) {
                 std::uint32_t u = a[i + j], v = a[i + j + len];
@@ -92,11 +112,11 @@ void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_
             }
 }
 
-// Inverse transform, decimation in time: bit-reversed in, natural order out,
-// every value n times too large.
-void inverse(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw)
+// Levels len = bottom, 2 bottom, ..., top of a decimation-in-time transform.
+void inverse_levels(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw,
+                    std::size_t bottom, std::size_t top)
 {
-    for (std::size_t len = 1; len < n; len <<= 1)
+    for (std::size_t len = bottom; len <= top; len <<= 1)
         for (std::size_t i = 0; i < n; i += 2 * len)
             for (std::size_t j = 0; j < len; ++j) {
                 std::uint32_t u = a[i + j], v = f.mul(a[i + j + len], tw[len + j]);
@@ -105,30 +125,47 @@ void inverse(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_
             }
 }
 
-// a * b modulo one prime, in the first `out` entries of the returned array.
-std::unique_ptr<std::uint32_t[]> residues(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
-                                          const Prime& prime)
+// Forward transform, decimation in frequency: natural order in, bit-reversed out.
+void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw)
+{
+    std::size_t b = std::min(n, block);
+    if (n > b) forward_levels(f, a, n, tw, n / 2, b);
+    for (std::size_t i = 0; i < n && b > 1; i += b) forward_levels(f, a + i, b, tw, b / 2, 1);
+}
+
+// Inverse transform, decimation in time: bit-reversed in, natural order out,
+// every value n times too large.
+void inverse(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw)
+{
+    std::size_t b = std::min(n, block);
+    for (std::size_t i = 0; i < n && b > 1; i += b) inverse_levels(f, a + i, b, tw, 1, b / 2);
+    if (n > b) inverse_levels(f, a, n, tw, b, n / 2);
+}
+
+// a * b modulo one prime into out[0, n), n = bit_ceil(|a| + |b| - 1), using
+// scratch[0, n).
+void residues(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b, const Prime& prime,
+              std::uint32_t* out, std::uint32_t* scratch)
 {
     Field f(prime.p);
     std::size_t n = std::bit_ceil(a.size() + b.size() - 1);
-    std::unique_ptr<std::uint32_t[]> fa(new std::uint32_t[n]), fb(new std::uint32_t[n]);
     auto load = [&](std::uint32_t* dst, std::span<const std::uint32_t> src) {
-        for (std::size_t i = 0; i < n; ++i) dst[i] = i < src.size() ? src[i] % f.p() : 0;
+        for (std::size_t i = 0; i < src.size(); ++i) dst[i] = src[i] % f.p();
+        std::fill(dst + src.size(), dst + n, 0u);
     };
-    load(fa.get(), a);
-    load(fb.get(), b);
-    auto tw = twiddles(f, prime.g, n, false);
-    forward(f, fa.get(), n, tw.get());
-    forward(f, fb.get(), n, tw.get());
-    for (std::size_t i = 0; i < n; ++i) fa[i] = f.mul(fa[i], fb[i]);
-    fb.reset();
-    tw = twiddles(f, prime.g, n, true);
-    inverse(f, fa.get(), n, tw.get());
+    auto tw = big_array<std::uint32_t>(n);
+    twiddles(f, prime.g, n, tw.get());
+    load(out, a);
+    load(scratch, b);
+    forward(f, out, n, tw.get());
+    forward(f, scratch, n, tw.get());
+    for (std::size_t i = 0; i < n; ++i) out[i] = f.mul(out[i], scratch[i]);
+    invert_twiddles(f, n, tw.get());
+    inverse(f, out, n, tw.get());
     // mul() divided by R once in the product above and divides once more
     // here, so scaling by R^2 / n undoes both and the transform's factor n.
     std::uint32_t scale = f.to_mont(f.to_mont(power(n, f.p() - 2, f.p())));
-    for (std::size_t i = 0; i < n; ++i) fa[i] = f.mul(fa[i], scale);
-    return fa;
+    for (std::size_t i = 0; i < n; ++i) out[i] = f.mul(out[i], scale);
 }
 
 }  // namespace
@@ -144,17 +181,23 @@ std::vector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<
     std::size_t k = 1;
     for (u128 product = primes[0].p; k < 3 && bound >= product; ++k) product *= primes[k].p;
 
-    std::unique_ptr<std::uint32_t[]> r[3];
-    parallel_for(k, threads, [&](std::size_t i) { r[i] = residues(a, b, primes[i]); });
+    // Scratch space for each prime, or one shared when they run in turn.
+    std::size_t n = std::bit_ceil(a.size() + b.size() - 1), spaces = threads > 1 ? k : 1;
+    BigArray<std::uint32_t> r[3], scratch[3];
+    for (std::size_t i = 0; i < k; ++i) r[i] = big_array<std::uint32_t>(n);
+    for (std::size_t i = 0; i < spaces; ++i) scratch[i] = big_array<std::uint32_t>(n);
+    parallel_for(k, threads, [&](std::size_t i) { residues(a, b, primes[i], r[i].get(), scratch[i % spaces].get()); });
+    for (auto& space : scratch) space.reset();
 
-    std::vector<std::uint64_t> c(a.size() + b.size() - 1);
+    std::vector<std::uint64_t> c;
+    c.reserve(a.size() + b.size() - 1);
     const std::uint64_t p1 = primes[0].p, p2 = primes[1].p, p3 = primes[2].p;
     const std::uint64_t inv_p1 = power(p1, p2 - 2, p2), inv_p12 = power(p1 * p2 % p3, p3 - 2, p3);
-    for (std::size_t i = 0; i < c.size(); ++i) {
+    for (std::size_t i = 0; i < a.size() + b.size() - 1; ++i) {
         std::uint64_t x = r[0][i];
         if (k >= 2) x += p1 * ((r[1][i] + p2 - x % p2) * inv_p1 % p2);
         if (k == 3) x += p1 * p2 * ((r[2][i] + p3 - x % p3) * inv_p12 % p3);
-        c[i] = x;
+        c.push_back(x);
     }
     return c;
 }
@@ -175,18 +218,15 @@ Histogram make_histogram(const Side& side, unsigned threads)
         for (std::int32_t x : l) ++h[static_cast<std::size_t>(std::int64_t{x} - l.front())];
         return h;
     };
-    std::vector<std::uint64_t> c = convolve(bins(side.rows), bins(side.cols), threads);
     Histogram h;
+    h.upto = convolve(bins(side.rows), bins(side.cols), threads);
+    for (std::size_t i = 1; i < h.upto.size(); ++i) h.upto[i] += h.upto[i - 1];
     h.low = std::int64_t{side.rows.front()} + side.cols.front();
-    std::size_t first = 0;
     if (side.floored && h.low < 0) {  // every negative sum counts as 0
-        first = static_cast<std::size_t>(std::min<std::int64_t>(-h.low, static_cast<std::int64_t>(c.size()) - 1));
-        h.low = std::max<std::int64_t>(0, h.low + static_cast<std::int64_t>(first));
+        auto first = std::min<std::int64_t>(-h.low, static_cast<std::int64_t>(h.upto.size()) - 1);
+        h.upto.erase(h.upto.begin(), h.upto.begin() + first);
+        h.low = std::max<std::int64_t>(0, h.low + first);
     }
-    h.upto.resize(c.size() - first);
-    std::uint64_t total = 0;
-    for (std::size_t i = 0; i < first; ++i) total += c[i];
-    for (std::size_t i = first; i < c.size(); ++i) h.upto[i - first] = total += c[i];
     return h;
 }
 

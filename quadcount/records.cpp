@@ -31,6 +31,7 @@ void read_lists(io::Input& in, Record& r, std::int32_t& tmp)
     for (int i = 0; i < 4; ++i) {
         std::int64_t want = std::max<std::int64_t>(r.counts[i], 0);  // negative reads nothing
         List& list = r.lists[i];
+        list.reserve(static_cast<std::size_t>(std::min<std::int64_t>(want, 1 << 24)));  // no copies as it grows
         for (std::int64_t k = 0; k < want; ++k) {
             if (!in.read(tmp)) {
                 r.broken = i;

@@ -5,28 +5,39 @@
 #include "input.hpp"
 #include "output.hpp"
 
+#include <optional>
+#include <string>
 #include <string_view>
 #include <unistd.h>
 
 namespace io {
 
-// With no arguments, returns: the program reads standard input. With
-// exactly "--help" or "--version", prints `usage` or the version on standard
-// output and exits 0. Anything else is a usage error: one line on standard
-// error and exit 2, so that a file name is never silently ignored while the
-// program waits on the terminal.
-void handle_arguments(int argc, char** argv, std::string_view usage);
+// The command line: PROGRAM [--help | --version] [--] [OPERAND]...
+// A lone "--help" or "--version" prints `usage` or the version on standard
+// output and exits 0. Otherwise returns the operands joined by single spaces
+// and ended by a newline, which are then the whole input, or nothing when
+// there are none and standard input is read. Before "--", an argument that
+// starts with '-' is an option unless it is "-" alone or '-' and a digit (a
+// negative number); an option other than a lone --help or --version is a
+// usage error: one line on standard error and exit 2, before anything is read.
+std::optional<std::string> handle_arguments(int argc, char** argv, std::string_view usage);
 
 // The whole program `name`: handles the command line, runs body(in, out) on
-// standard input and output, and reports any write error left at the end.
+// the operands or standard input and on standard output, and reports any
+// write error left at the end.
 template <class Body>
 int filter_main(int argc, char** argv, std::string_view name, std::string_view usage, Body body)
 {
     program_name = name;
-    handle_arguments(argc, argv, usage);
+    std::optional<std::string> operands = handle_arguments(argc, argv, usage);
     Output out(STDOUT_FILENO);
-    Input in(STDIN_FILENO, &out);
-    body(in, out);
+    if (operands) {
+        Input in(*operands, std::size_t{1} << 16);
+        body(in, out);
+    } else {
+        Input in(STDIN_FILENO, &out);
+        body(in, out);
+    }
     out.close();
     return 0;
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Usage: cli.sh PROGRAM
-# The command line: --help and --version answer and exit 0; any other
-# argument is a usage error (status 2, one line on standard error) that never
-# waits for standard input.
+# The command line: --help and --version answer and exit 0; operands are the
+# input, read as standard input would be, and standard input is then left
+# alone; an unknown option is a usage error (status 2, one line on standard
+# error) that never waits for standard input.
 set -u
 prog=$1
 name=$(basename "$prog")
@@ -20,14 +21,32 @@ fail() { echo "FAIL $*"; failures=$((failures + 1)); }
   fail "--version: status $status, output $(cat "$tmp/out")"
 
 # A usage error must not read standard input: give it one that never ends.
-for args in "numbers.txt" "-" "-h" "--help --version" "--version x" "--helpx"; do
+for args in "-h" "-x1" "--frobnicate" "--help --version" "--version x" "5 --help" "--helpx"; do
   # shellcheck disable=SC2086
   timeout 5 "$prog" $args > "$tmp/out" 2> "$tmp/err" < <(yes 1); status=$?
   if [ $status -ne 2 ] || [ -s "$tmp/out" ] || [ "$(wc -l < "$tmp/err")" -ne 1 ] ||
-     ! grep -q "^$name: unexpected argument '" "$tmp/err"; then
+     ! grep -Eq "^$name: (unknown option '-|'--[a-z]+' must be the only argument)" "$tmp/err"; then
     fail "'$args': status $status, stderr $(cat "$tmp/err")"
   fi
 done
+
+# Operands are the whole input, the same as that text on standard input;
+# standard input, endless here, is not read. Negative numbers and a lone "-"
+# are operands; after "--" everything is.
+case $name in
+  quadcount) operands=(3 2 1 1 1 1 1 1 1 0 -3 1 1 1 1 -1 -1 -1 -1) ;;
+  sumplus) operands=(123 -99 - 5 END 6) ;;
+  *) operands=(120 007 - -10 END 6) ;;
+esac
+for dashdash in "" "--"; do
+  # shellcheck disable=SC2086
+  timeout 5 "$prog" $dashdash "${operands[@]}" > "$tmp/out" 2> "$tmp/err" < <(yes 1); status=$?
+  echo "${operands[*]}" | "$prog" > "$tmp/want"
+  [ $status -eq 0 ] && [ -s "$tmp/want" ] && cmp -s "$tmp/out" "$tmp/want" && [ ! -s "$tmp/err" ] ||
+    fail "operands '$dashdash ${operands[*]}': status $status, output $(cat "$tmp/out")"
+done
+[ "$("$prog" -- -h --help 2> /dev/null)" = "$(echo "-h --help" | "$prog")" ] || fail "operands after --"
+[ "$(echo 5 | "$prog" --)" = "$(echo 5 | "$prog")" ] || fail "'--' alone reads standard input"
 
 "$prog" --help > /dev/full 2> "$tmp/err"; status=$?
 [ $status -eq 1 ] && grep -qx "$name: write error: No space left on device" "$tmp/err" ||

@@ -7,7 +7,8 @@
 // after the second, third and fourth pick is at most Limit. A record whose
 // four counts are all 0 ends the run, as do the end of input and a header
 // that cannot be read. Exit status 0; 1 after a read or write
-// error; 2 for a usage error (the only options are --help and --version).
+// error; 2 for a usage error. Numbers given as operands are read instead
+// of standard input.
 #include "filter.hpp"
 #include "records.hpp"
 
@@ -16,13 +17,16 @@
 namespace {
 
 constexpr std::string_view usage =
-    "Usage: quadcount [--help | --version] < records\n"
+    "Usage: quadcount [--help | --version] [--] [NUMBER]...\n"
     "\n"
-    "Reads records from standard input, each \"Limit S M D B\" followed by S, M, D\n"
-    "and B integers (four lists), all separated by any whitespace. For each record\n"
-    "prints one line: the number of picks (x1, x2, x3, x4), one from each list,\n"
-    "with x1+x2, x1+x2+x3 and x1+x2+x3+x4 all at most Limit. A record whose four\n"
-    "counts are all 0 ends the run.\n"
+    "Reads records, each \"Limit S M D B\" followed by S, M, D and B integers (four\n"
+    "lists), all separated by any whitespace. For each record prints one line: the\n"
+    "number of picks (x1, x2, x3, x4), one from each list, with x1+x2, x1+x2+x3\n"
+    "and x1+x2+x3+x4 all at most Limit. A record whose four counts are all 0 ends\n"
+    "the run.\n"
+    "\n"
+    "Reads the operands, joined by spaces as one line, or standard input when there\n"
+    "are none. After \"--\" every argument is an operand.\n"
     "\n"
     "Exit status: 0; 1 after a read or write error; 2 for a usage error.\n";
 

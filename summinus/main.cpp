@@ -6,7 +6,8 @@
 // smaller. The word END ends the run, as does the end of input. A token of
 // zeros is printed as it is; other tokens are rewritten by the same
 // character rule. Exit status 0; 1 after a read or write
-// error; 2 for a usage error (the only options are --help and --version).
+// error; 2 for a usage error. Numbers given as operands are read instead
+// of standard input.
 #include "filter.hpp"
 #include "lower.hpp"
 
@@ -15,12 +16,15 @@
 namespace {
 
 constexpr std::string_view usage =
-    "Usage: summinus [--help | --version] < numbers\n"
+    "Usage: summinus [--help | --version] [--] [NUMBER]...\n"
     "\n"
-    "Reads decimal integers of any length from standard input and prints each,\n"
-    "one per line, with its rightmost non-zero digit lowered by one: 120 gives\n"
-    "110, 909 gives 908, 100 gives 0. For a positive number that is the largest\n"
-    "integer below it whose digit sum is one smaller. The word END ends the run.\n"
+    "Reads decimal integers of any length and prints each, one per line, with its\n"
+    "rightmost non-zero digit lowered by one: 120 gives 110, 909 gives 908, 100\n"
+    "gives 0. For a positive number that is the largest integer below it whose\n"
+    "digit sum is one smaller. The word END ends the run.\n"
+    "\n"
+    "Reads the operands, joined by spaces as one line, or standard input when there\n"
+    "are none. After \"--\" every argument is an operand.\n"
     "\n"
     "Exit status: 0; 1 after a read or write error; 2 for a usage error.\n";
 

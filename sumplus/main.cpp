@@ -15,12 +15,15 @@
 namespace {
 
 constexpr std::string_view usage =
-    "Usage: sumplus [--help | --version] < numbers\n"
+    "Usage: sumplus [--help | --version] [--] [NUMBER]...\n"
     "\n"
-    "Reads decimal integers of any length from standard input and prints, one per\n"
-    "line, the largest integer below each whose digit sum (the sign not counted)\n"
-    "is one greater: 123 gives 115, 100 gives 20, 19 gives -29, -99 gives -199.\n"
-    "The word END ends the run.\n"
+    "Reads decimal integers of any length and prints, one per line, the largest\n"
+    "integer below each whose digit sum (the sign not counted) is one greater:\n"
+    "123 gives 115, 100 gives 20, 19 gives -29, -99 gives -199. The word END ends\n"
+    "the run.\n"
+    "\n"
+    "Reads the operands, joined by spaces as one line, or standard input when there\n"
+    "are none. After \"--\" every argument is an operand.\n"
     "\n"
     "Exit status: 0; 1 after a read or write error; 2 for a usage error.\n";
 

@@ -14,6 +14,9 @@
 #include "parallel.hpp"
 
 #include <algorithm>
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 #include <bit>
 #include <memory>
 
@@ -50,15 +53,18 @@ public:
         r_ = static_cast<std::uint32_t>((std::uint64_t{1} << 32) % p_);
     }
     std::uint32_t p() const { return p_; }
-    std::uint32_t add(std::uint32_t a, std::uint32_t b) const { return a + b >= p_ ? a + b - p_ : a + b; }
-    std::uint32_t sub(std::uint32_t a, std::uint32_t b) const { return a >= b ? a - b : a + p_ - b; }
+    std::uint32_t neg_inv() const { return neg_inv_; }
+    // Without branches, which would be mispredicted half the time: a value
+    // below 2p is reduced by the unsigned minimum of it and its difference to p.
+    std::uint32_t add(std::uint32_t a, std::uint32_t b) const { return std::min(a + b, a + b - p_); }
+    std::uint32_t sub(std::uint32_t a, std::uint32_t b) const { return std::min(a - b, a - b + p_); }
     // a b / R mod p.
     std::uint32_t mul(std::uint32_t a, std::uint32_t b) const
     {
         std::uint64_t t = std::uint64_t{a} * b;
         std::uint32_t m = static_cast<std::uint32_t>(t) * neg_inv_;
         auto u = static_cast<std::uint32_t>((t + std::uint64_t{m} * p_) >> 32);
-        return u >= p_ ? u - p_ : u;
+        return std::min(u, u - p_);
     }
     // x R mod p, so that mul(y, to_mont(x)) = x y.
     std::uint32_t to_mont(std::uint64_t x) const { return static_cast<std::uint32_t>(x % p_ * r_ % p_); }
@@ -103,7 +109,26 @@ constexpr std::size_t block = std::size_t{1} << 13;
 void forward_levels(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, std::size_t top,
                     std::size_t bottom)
 {
-    for (std::size_t len = top; len >= bottom; len >>= 1)
+    std::size_t len = top;
+    for (; len >= bottom && len >= 8; len >>= 1)
+        for (std::size_t i = 0; i < n; i += 2 * len)
+            for (std::size_t j = 0; j < len; ++j) {
+                std::uint32_t u = a[i + j], v = a[i + j + len];
+                a[i + j] = f.add(u, v);
+                a[i + j + len] = f.mul(f.sub(u, v), tw[len + j]);
+            }
+    if (len == 4 && bottom == 1) {  // the last three levels, eight values at a time
+        for (std::size_t i = 0; i < n; i += 8)
+            for (std::size_t sub = 4; sub >= 1; sub >>= 1)
+                for (std::size_t g = i; g < i + 8; g += 2 * sub)
+                    for (std::size_t j = 0; j < sub; ++j) {
+                        std::uint32_t u = a[g + j], v = a[g + j + sub];
+                        a[g + j] = f.add(u, v);
+                        a[g + j + sub] = f.mul(f.sub(u, v), tw[sub + j]);
+                    }
+        return;
+    }
+    for (; len >= bottom; len >>= 1)
         for (std::size_t i = 0; i < n; i += 2 * len)
             for (std::size_t j = 0; j < len; ++j) {
                 std::uint32_t u = a[i + j], v = a[i + j + len];
@@ -116,7 +141,19 @@ void forward_levels(const Field& f, std::uint32_t* a, std::size_t n, const std::
 void inverse_levels(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw,
                     std::size_t bottom, std::size_t top)
 {
-    for (std::size_t len = bottom; len <= top; len <<= 1)
+    std::size_t len = bottom;
+    if (len == 1 && top >= 4) {  // the first three levels, eight values at a time
+        for (std::size_t i = 0; i < n; i += 8)
+            for (std::size_t sub = 1; sub <= 4; sub <<= 1)
+                for (std::size_t g = i; g < i + 8; g += 2 * sub)
+                    for (std::size_t j = 0; j < sub; ++j) {
+                        std::uint32_t u = a[g + j], v = f.mul(a[g + j + sub], tw[sub + j]);
+                        a[g + j] = f.add(u, v);
+                        a[g + j + sub] = f.sub(u, v);
+                    }
+        len = 8;
+    }
+    for (; len <= top; len <<= 1)
         for (std::size_t i = 0; i < n; i += 2 * len)
             for (std::size_t j = 0; j < len; ++j) {
                 std::uint32_t u = a[i + j], v = f.mul(a[i + j + len], tw[len + j]);
@@ -125,54 +162,167 @@ void inverse_levels(const Field& f, std::uint32_t* a, std::size_t n, const std::
             }
 }
 
-// Forward transform, decimation in frequency: natural order in, bit-reversed out.
-void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw)
+#if defined(__x86_64__)
+// The same levels eight butterflies at a time with AVX2, for len >= 8;
+// shorter levels go to the loops above. Values stay in [0, p), p < 2^31, so
+// a sum or a Montgomery product is below 2p and one unsigned minimum with
+// its difference to p reduces it.
+struct Lanes {
+    __m256i p, neg_inv;
+};
+
+[[gnu::target("avx2")]] inline __m256i add8(const Lanes& k, __m256i a, __m256i b)
 {
+    __m256i s = _mm256_add_epi32(a, b);
+    return _mm256_min_epu32(s, _mm256_sub_epi32(s, k.p));
+}
+
+[[gnu::target("avx2")]] inline __m256i sub8(const Lanes& k, __m256i a, __m256i b)
+{
+    __m256i d = _mm256_sub_epi32(a, b);
+    return _mm256_min_epu32(d, _mm256_add_epi32(d, k.p));
+}
+
+// a b / 2^32 mod p in each lane: the even lanes and the odd lanes each as
+// four 64-bit products, t + m p < 2^64, whose high halves are the results.
+[[gnu::target("avx2")]] inline __m256i mul8(const Lanes& k, __m256i a, __m256i b)
+{
+    __m256i t0 = _mm256_mul_epu32(a, b);
+    __m256i t1 = _mm256_mul_epu32(_mm256_srli_epi64(a, 32), _mm256_srli_epi64(b, 32));
+    __m256i u0 = _mm256_add_epi64(t0, _mm256_mul_epu32(_mm256_mul_epu32(t0, k.neg_inv), k.p));
+    __m256i u1 = _mm256_add_epi64(t1, _mm256_mul_epu32(_mm256_mul_epu32(t1, k.neg_inv), k.p));
+    __m256i r = _mm256_blend_epi32(_mm256_srli_epi64(u0, 32), u1, 0xAA);
+    return _mm256_min_epu32(r, _mm256_sub_epi32(r, k.p));
+}
+
+[[gnu::target("avx2")]] void forward_levels_avx2(const Field& f, std::uint32_t* a, std::size_t n,
+                                                 const std::uint32_t* tw, std::size_t top, std::size_t bottom)
+{
+    const Lanes k{_mm256_set1_epi32(static_cast<int>(f.p())), _mm256_set1_epi32(static_cast<int>(f.neg_inv()))};
+    std::size_t len = top;
+    for (; len >= bottom && len >= 8; len >>= 1)
+        for (std::size_t i = 0; i < n; i += 2 * len)
+            for (std::size_t j = 0; j < len; j += 8) {
+                auto* x = reinterpret_cast<__m256i*>(a + i + j);
+                auto* y = reinterpret_cast<__m256i*>(a + i + j + len);
+                __m256i u = _mm256_loadu_si256(x), v = _mm256_loadu_si256(y);
+                __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tw + len + j));
+                _mm256_storeu_si256(x, add8(k, u, v));
+                _mm256_storeu_si256(y, mul8(k, sub8(k, u, v), w));
+            }
+    if (len >= bottom) forward_levels(f, a, n, tw, len, bottom);
+}
+
+[[gnu::target("avx2")]] void inverse_levels_avx2(const Field& f, std::uint32_t* a, std::size_t n,
+                                                 const std::uint32_t* tw, std::size_t bottom, std::size_t top)
+{
+    const Lanes k{_mm256_set1_epi32(static_cast<int>(f.p())), _mm256_set1_epi32(static_cast<int>(f.neg_inv()))};
+    std::size_t len = bottom;
+    if (len < 8) {
+        inverse_levels(f, a, n, tw, len, std::min<std::size_t>(top, 4));
+        len = 8;
+    }
+    for (; len <= top; len <<= 1)
+        for (std::size_t i = 0; i < n; i += 2 * len)
+            for (std::size_t j = 0; j < len; j += 8) {
+                auto* x = reinterpret_cast<__m256i*>(a + i + j);
+                auto* y = reinterpret_cast<__m256i*>(a + i + j + len);
+                __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(tw + len + j));
+                __m256i u = _mm256_loadu_si256(x), v = mul8(k, _mm256_loadu_si256(y), w);
+                _mm256_storeu_si256(x, add8(k, u, v));
+                _mm256_storeu_si256(y, sub8(k, u, v));
+            }
+}
+
+// a[i] = mul(a[i], b[i]), or mul(a[i], c) when b is null; n is a multiple of 8.
+[[gnu::target("avx2")]] void multiply_avx2(const Field& f, std::uint32_t* a, const std::uint32_t* b,
+                                           std::uint32_t c, std::size_t n)
+{
+    const Lanes k{_mm256_set1_epi32(static_cast<int>(f.p())), _mm256_set1_epi32(static_cast<int>(f.neg_inv()))};
+    const __m256i cc = _mm256_set1_epi32(static_cast<int>(c));
+    for (std::size_t i = 0; i < n; i += 8) {
+        auto* x = reinterpret_cast<__m256i*>(a + i);
+        __m256i y = b ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i)) : cc;
+        _mm256_storeu_si256(x, mul8(k, _mm256_loadu_si256(x), y));
+    }
+}
+
+bool have_avx2() { return __builtin_cpu_supports("avx2"); }
+#else
+void multiply_avx2(const Field& f, std::uint32_t* a, const std::uint32_t* b, std::uint32_t c, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; ++i) a[i] = f.mul(a[i], b ? b[i] : c);
+}
+void forward_levels_avx2(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, std::size_t top,
+                         std::size_t bottom)
+{
+    forward_levels(f, a, n, tw, top, bottom);
+}
+void inverse_levels_avx2(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw,
+                         std::size_t bottom, std::size_t top)
+{
+    inverse_levels(f, a, n, tw, bottom, top);
+}
+bool have_avx2() { return false; }
+#endif
+
+// Forward transform, decimation in frequency: natural order in, bit-reversed out.
+void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, bool simd)
+{
+    auto levels = simd ? forward_levels_avx2 : forward_levels;
     std::size_t b = std::min(n, block);
-    if (n > b) forward_levels(f, a, n, tw, n / 2, b);
-    for (std::size_t i = 0; i < n && b > 1; i += b) forward_levels(f, a + i, b, tw, b / 2, 1);
+    if (n > b) levels(f, a, n, tw, n / 2, b);
+    for (std::size_t i = 0; i < n && b > 1; i += b) levels(f, a + i, b, tw, b / 2, 1);
 }
 
 // Inverse transform, decimation in time: bit-reversed in, natural order out,
 // every value n times too large.
-void inverse(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw)
+void inverse(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, bool simd)
 {
+    auto levels = simd ? inverse_levels_avx2 : inverse_levels;
     std::size_t b = std::min(n, block);
-    for (std::size_t i = 0; i < n && b > 1; i += b) inverse_levels(f, a + i, b, tw, 1, b / 2);
-    if (n > b) inverse_levels(f, a, n, tw, b, n / 2);
+    for (std::size_t i = 0; i < n && b > 1; i += b) levels(f, a + i, b, tw, 1, b / 2);
+    if (n > b) levels(f, a, n, tw, b, n / 2);
 }
 
 // a * b modulo one prime into out[0, n), n = bit_ceil(|a| + |b| - 1), using
 // scratch[0, n).
 void residues(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b, const Prime& prime,
-              std::uint32_t* out, std::uint32_t* scratch)
+              std::uint32_t* out, std::uint32_t* scratch, bool simd)
 {
     Field f(prime.p);
     std::size_t n = std::bit_ceil(a.size() + b.size() - 1);
     auto load = [&](std::uint32_t* dst, std::span<const std::uint32_t> src) {
-        for (std::size_t i = 0; i < src.size(); ++i) dst[i] = src[i] % f.p();
+        for (std::size_t i = 0; i < src.size(); ++i) dst[i] = src[i] < f.p() ? src[i] : src[i] % f.p();
         std::fill(dst + src.size(), dst + n, 0u);
     };
     auto tw = big_array<std::uint32_t>(n);
     twiddles(f, prime.g, n, tw.get());
     load(out, a);
     load(scratch, b);
-    forward(f, out, n, tw.get());
-    forward(f, scratch, n, tw.get());
-    for (std::size_t i = 0; i < n; ++i) out[i] = f.mul(out[i], scratch[i]);
+    forward(f, out, n, tw.get(), simd);
+    forward(f, scratch, n, tw.get(), simd);
+    auto multiply = [&](const std::uint32_t* by, std::uint32_t c) {
+        if (simd && n % 8 == 0)
+            multiply_avx2(f, out, by, c, n);
+        else
+            for (std::size_t i = 0; i < n; ++i) out[i] = f.mul(out[i], by ? by[i] : c);
+    };
+    multiply(scratch, 0);
     invert_twiddles(f, n, tw.get());
-    inverse(f, out, n, tw.get());
+    inverse(f, out, n, tw.get(), simd);
     // mul() divided by R once in the product above and divides once more
     // here, so scaling by R^2 / n undoes both and the transform's factor n.
     std::uint32_t scale = f.to_mont(f.to_mont(power(n, f.p() - 2, f.p())));
-    for (std::size_t i = 0; i < n; ++i) out[i] = f.mul(out[i], scale);
+    multiply(nullptr, scale);
 }
 
 }  // namespace
 
-std::vector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
-                                    unsigned threads)
+BigVector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
+                                    unsigned threads, bool vectorized)
 {
+    const bool simd = vectorized && have_avx2();
     if (a.empty() || b.empty()) return {};
     std::uint64_t sum_a = 0, sum_b = 0;
     for (std::uint32_t x : a) sum_a += x;
@@ -186,10 +336,10 @@ std::vector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<
     BigArray<std::uint32_t> r[3], scratch[3];
     for (std::size_t i = 0; i < k; ++i) r[i] = big_array<std::uint32_t>(n);
     for (std::size_t i = 0; i < spaces; ++i) scratch[i] = big_array<std::uint32_t>(n);
-    parallel_for(k, threads, [&](std::size_t i) { residues(a, b, primes[i], r[i].get(), scratch[i % spaces].get()); });
+    parallel_for(k, threads, [&](std::size_t i) { residues(a, b, primes[i], r[i].get(), scratch[i % spaces].get(), simd); });
     for (auto& space : scratch) space.reset();
 
-    std::vector<std::uint64_t> c;
+    BigVector<std::uint64_t> c;
     c.reserve(a.size() + b.size() - 1);
     const std::uint64_t p1 = primes[0].p, p2 = primes[1].p, p3 = primes[2].p;
     const std::uint64_t inv_p1 = power(p1, p2 - 2, p2), inv_p12 = power(p1 * p2 % p3, p3 - 2, p3);
@@ -214,7 +364,7 @@ std::size_t histogram_length(const Side& side, std::size_t limit)
 Histogram make_histogram(const Side& side, unsigned threads)
 {
     auto bins = [](Span l) {  // l is sorted
-        std::vector<std::uint32_t> h(static_cast<std::size_t>(std::int64_t{l.back()} - l.front() + 1));
+        BigVector<std::uint32_t> h(static_cast<std::size_t>(std::int64_t{l.back()} - l.front() + 1));
         for (std::int32_t x : l) ++h[static_cast<std::size_t>(std::int64_t{x} - l.front())];
         return h;
     };

@@ -21,14 +21,15 @@ constexpr std::uint64_t slice_budget_bytes = std::uint64_t{256} << 20;
 // threads would cost more than they save.
 constexpr double worth_threads = 2e6;
 
-// Estimated nanoseconds to make a side's histogram: three transforms per
-// prime, one prime per 2^31 of bound.
+// Estimated nanoseconds to make a side's histogram of transform length n:
+// three transforms of n log n butterflies per prime, one prime per 2^31 of
+// the bound on its entries, and a few passes over n.
 double histogram_cost(const Side& side, std::size_t n)
 {
     if (n == 0) return INFINITY;
     double bound = side.size();  // every entry is at most |rows| |cols|
     double primes = bound < 2e9 ? 1 : bound < 1.5e18 ? 2 : 3;
-    return primes * 3 * double(n) * std::log2(double(n)) * 0.9 + double(n) * 4;
+    return primes * double(n) * std::log2(double(n)) * 1.2 + double(n) * 8;
 }
 
 // The method `want`, or the cheapest one when `want` is `cheapest`.
@@ -38,12 +39,12 @@ Method choose(const Side& heads, const Side& tails, Method want, std::size_t hea
     double H = heads.size(), T = tails.size();
     double costs[] = {
         0,
-        (H + T) * (4 + std::log2(H + T + 1) / 4),  // merge: make, sort, merge
-        H * tails.lookup_cost() * 1.2,              // by_heads
-        T * heads.lookup_cost() * 1.2,              // by_tails
+        (H + T) * (3 + std::log2(H + T + 1) / 4),  // merge: make, sort, merge
+        H * tails.lookup_cost() * 1.5,              // by_heads
+        T * heads.lookup_cost() * 1.5,              // by_tails
         histogram_cost(heads, heads_n) + histogram_cost(tails, tails_n) + double(heads_n) * 2,
-        histogram_cost(heads, heads_n) + T * 3,     // histogram_heads
-        histogram_cost(tails, tails_n) + H * 3,     // histogram_tails
+        histogram_cost(heads, heads_n) + T * 4,     // histogram_heads
+        histogram_cost(tails, tails_n) + H * 4,     // histogram_tails
     };
     if (want == Method::cheapest || std::isinf(costs[static_cast<int>(want)])) {
         want = Method::merge;

@@ -9,10 +9,10 @@
 // value is made once and a slice costs its size plus O(|rows| log |cols|).
 #include "methods.hpp"
 
+#include "memory.hpp"
 #include "parallel.hpp"
 #include "sort.hpp"
 
-#include <memory>
 #include <mutex>
 
 namespace quadcount {
@@ -81,12 +81,12 @@ private:
 
 // A growable array of 32-bit keys that leaves its memory untouched until used.
 struct Keys {
-    std::unique_ptr<std::uint32_t[]> data;
+    BigArray<std::uint32_t> data;
     std::size_t capacity = 0, size = 0;
 
     void reset(std::uint64_t n)
     {
-        if (n > capacity) data.reset(new std::uint32_t[capacity = static_cast<std::size_t>(n)]);
+        if (n > capacity) data = big_array<std::uint32_t>(capacity = static_cast<std::size_t>(n));
         size = 0;
     }
     void push(std::int64_t offset) { data[size++] = static_cast<std::uint32_t>(offset); }

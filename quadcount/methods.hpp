@@ -3,6 +3,7 @@
 // Limit is within 2^40 of 0, so no difference of a value and Limit overflows.
 #pragma once
 
+#include "memory.hpp"
 #include "sides.hpp"
 #include "wide.hpp"
 
@@ -34,16 +35,18 @@ u128 count_by_merge(const Side& heads, const Side& tails, std::int64_t Limit, st
 // --- convolve.cpp ------------------------------------------------------------
 // c[i] = sum over j of a[j] b[i - j], for i < |a| + |b| - 1, exactly (see
 // convolve.cpp for why no entry can be wrong). Cost O(k n log n), n the
-// power of two at least |a| + |b| - 1, k <= 3 primes, on up to k threads.
-// Tested: against the schoolbook product, at the edges where k changes.
-std::vector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
-                                    unsigned threads);
+// power of two at least |a| + |b| - 1, k <= 3 primes, on up to k threads;
+// eight butterflies at a time where the processor has AVX2 and `vectorized`.
+// Tested: against the schoolbook product, at the edges where k changes, with
+// and without AVX2.
+BigVector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
+                                    unsigned threads, bool vectorized = true);
 
 // A side's values as a histogram, kept as running totals so that at_most()
 // takes one step. Made by convolving the histograms of its two lists.
 struct Histogram {
     std::int64_t low = 0;              // the smallest value
-    std::vector<std::uint64_t> upto;   // upto[i]: values at most low + i
+    BigVector<std::uint64_t> upto;     // upto[i]: values at most low + i
 
     std::int64_t min() const { return low; }
     std::uint64_t at_most(std::int64_t v) const

@@ -139,9 +139,12 @@ TEST(Convolve, ExactAtThePrimeEdges)
         std::vector<u128> want(a.size() + b.size() - 1);
         for (std::size_t i = 0; i < a.size(); ++i)
             for (std::size_t j = 0; j < b.size(); ++j) want[i + j] += u128{a[i]} * b[j];
-        std::vector<std::uint64_t> got = quadcount::convolve(a, b, 2);
-        ASSERT_EQ(got.size(), want.size());
-        for (std::size_t i = 0; i < got.size(); ++i) ASSERT_TRUE(got[i] == want[i]) << x << " " << y << " at " << i;
+        for (bool vectorized : {false, true}) {
+            auto got = quadcount::convolve(a, b, 2, vectorized);
+            ASSERT_EQ(got.size(), want.size());
+            for (std::size_t i = 0; i < got.size(); ++i)
+                ASSERT_TRUE(got[i] == want[i]) << x << " " << y << " at " << i << (vectorized ? " vectorized" : "");
+        }
     }
 }
 

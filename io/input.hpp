@@ -58,6 +58,9 @@ public:
     bool read(std::int32_t& value);
     bool failed() const { return failed_; }
 
+    // Lets later reads bring up to `bytes` at once (never shrinks).
+    void reserve(std::size_t bytes);
+
     // The bytes read but not yet consumed, for a caller that scans them in
     // place, and how many of them it has consumed. The window may be changed
     // in place; its bytes stay valid until the next read of any kind.

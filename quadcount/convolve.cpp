@@ -210,6 +210,23 @@ struct Lanes {
                 _mm256_storeu_si256(x, add8(k, u, v));
                 _mm256_storeu_si256(y, mul8(k, sub8(k, u, v), w));
             }
+    if (len == 4 && bottom == 1) {  // the last three levels within each eight lanes
+        const __m256i w4 = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(tw + 4)));
+        const __m256i w2 = _mm256_set_epi32(0, 0, static_cast<int>(tw[3]), static_cast<int>(tw[2]), 0, 0,
+                                            static_cast<int>(tw[3]), static_cast<int>(tw[2]));
+        const __m256i w2x = _mm256_shuffle_epi32(w2, _MM_SHUFFLE(1, 0, 1, 0));
+        for (std::size_t i = 0; i < n; i += 8) {
+            auto* at = reinterpret_cast<__m256i*>(a + i);
+            __m256i x = _mm256_loadu_si256(at);
+            __m256i u = _mm256_permute2x128_si256(x, x, 0x00), v = _mm256_permute2x128_si256(x, x, 0x11);
+            x = _mm256_blend_epi32(add8(k, u, v), mul8(k, sub8(k, u, v), w4), 0xF0);
+            u = _mm256_shuffle_epi32(x, _MM_SHUFFLE(1, 0, 1, 0)), v = _mm256_shuffle_epi32(x, _MM_SHUFFLE(3, 2, 3, 2));
+            x = _mm256_blend_epi32(add8(k, u, v), mul8(k, sub8(k, u, v), w2x), 0xCC);
+            u = _mm256_shuffle_epi32(x, _MM_SHUFFLE(2, 2, 0, 0)), v = _mm256_shuffle_epi32(x, _MM_SHUFFLE(3, 3, 1, 1));
+            _mm256_storeu_si256(at, _mm256_blend_epi32(add8(k, u, v), sub8(k, u, v), 0xAA));  // w^0 = 1
+        }
+        return;
+    }
     if (len >= bottom) forward_levels(f, a, n, tw, len, bottom);
 }
 
@@ -218,7 +235,25 @@ struct Lanes {
 {
     const Lanes k{_mm256_set1_epi32(static_cast<int>(f.p())), _mm256_set1_epi32(static_cast<int>(f.neg_inv()))};
     std::size_t len = bottom;
-    if (len < 8) {
+    if (len == 1 && top >= 4) {  // the first three levels within each eight lanes
+        const __m256i w4 = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(tw + 4)));
+        const __m256i w2 = _mm256_set_epi32(static_cast<int>(tw[3]), static_cast<int>(tw[2]), static_cast<int>(tw[3]),
+                                            static_cast<int>(tw[2]), static_cast<int>(tw[3]), static_cast<int>(tw[2]),
+                                            static_cast<int>(tw[3]), static_cast<int>(tw[2]));
+        for (std::size_t i = 0; i < n; i += 8) {
+            auto* at = reinterpret_cast<__m256i*>(a + i);
+            __m256i x = _mm256_loadu_si256(at);
+            __m256i u = _mm256_shuffle_epi32(x, _MM_SHUFFLE(2, 2, 0, 0)), v = _mm256_shuffle_epi32(x, _MM_SHUFFLE(3, 3, 1, 1));
+            x = _mm256_blend_epi32(add8(k, u, v), sub8(k, u, v), 0xAA);  // w^0 = 1
+            u = _mm256_shuffle_epi32(x, _MM_SHUFFLE(1, 0, 1, 0));
+            v = mul8(k, _mm256_shuffle_epi32(x, _MM_SHUFFLE(3, 2, 3, 2)), w2);
+            x = _mm256_blend_epi32(add8(k, u, v), sub8(k, u, v), 0xCC);
+            u = _mm256_permute2x128_si256(x, x, 0x00);
+            v = mul8(k, _mm256_permute2x128_si256(x, x, 0x11), w4);
+            _mm256_storeu_si256(at, _mm256_blend_epi32(add8(k, u, v), sub8(k, u, v), 0xF0));
+        }
+        len = 8;
+    } else if (len < 8) {
         inverse_levels(f, a, n, tw, len, std::min<std::size_t>(top, 4));
         len = 8;
     }

@@ -1,6 +1,7 @@
 // Counting the picks that stay within a budget.
 #pragma once
 
+#include "memory.hpp"
 #include "wide.hpp"
 
 #include <array>
@@ -9,7 +10,7 @@
 
 namespace quadcount {
 
-using List = std::vector<std::int32_t>;
+using List = BigVector<std::int32_t>;  // on huge pages: long lists fault far less
 
 // The ways to count (methods.hpp); `cheapest` lets count_picks choose.
 //   merge:           both sides made, sorted and merged, a slice at a time;
@@ -25,6 +26,7 @@ struct Tuning {
     std::uint64_t slice_elements = 0;  // per side and slice; 0: from a 256 MiB budget
     unsigned threads = 0;              // 0: one for a small record, else as many as the machine has
     std::size_t max_transform = std::size_t{1} << 23;  // 32 MiB a prime
+    std::size_t split_bytes = std::size_t{256} << 10;  // input in hand worth parsing on every thread
 };
 
 // Number of picks (x1, x2, x3, x4), one from each list in order, with

@@ -2,8 +2,10 @@
 #include "records.hpp"
 
 #include "count.hpp"
+#include "elements.hpp"
 #include "input.hpp"
 #include "output.hpp"
+#include "parallel.hpp"
 
 #include <algorithm>
 
@@ -26,20 +28,19 @@ struct Record {
 // Reads the elements of a record whose header is in `r`. `tmp` carries the
 // last value read from one record to the next, as the stand-in after a read
 // that stores nothing.
-void read_lists(io::Input& in, Record& r, std::int32_t& tmp)
+void read_lists(io::Input& in, Record& r, std::int32_t& tmp, const Tuning& tuning)
 {
     for (int i = 0; i < 4; ++i) {
-        std::int64_t want = std::max<std::int64_t>(r.counts[i], 0);  // negative reads nothing
+        auto want = static_cast<std::uint64_t>(std::max<std::int64_t>(r.counts[i], 0));  // negative reads nothing
         List& list = r.lists[i];
-        list.reserve(static_cast<std::size_t>(std::min<std::int64_t>(want, 1 << 24)));  // no copies as it grows
-        for (std::int64_t k = 0; k < want; ++k) {
-            if (!in.read(tmp)) {
-                r.broken = i;
-                r.missing = static_cast<std::uint64_t>(want - k);
-                r.stand_in = tmp;
-                return;
-            }
-            list.push_back(tmp);
+        list.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(want, 1 << 24)));  // no copies as it grows
+        unsigned threads = want >= (1 << 16) ? thread_count(tuning.threads) : tuning.threads > 1 ? tuning.threads : 1;
+        std::uint64_t got = read_elements(in, list, want, tmp, threads, tuning.split_bytes);
+        if (got < want) {
+            r.broken = i;
+            r.missing = want - got;
+            r.stand_in = tmp;
+            return;
         }
     }
 }
@@ -75,7 +76,7 @@ void run_with(io::Input& in, io::Output& out, const Tuning& tuning)
         if (in.failed()) return;
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
-        read_lists(in, r, tmp);
+        read_lists(in, r, tmp, tuning);
         out.write(count_record(r, tuning).str());
         out.put('\n');
     }

@@ -1,6 +1,7 @@
 // Fuzz target: quadcount against the multiset design, on records small enough
 // for it to count one pick at a time. The last input byte also picks the
-// counting method, the slice size and the number of threads.
+// counting method, the slice size, the number of threads and the size of
+// the input parts parsed on threads.
 #include "fuzz_target.hpp"
 #include "quadcount_ref.hpp"
 #include "records.hpp"
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     unsigned pick = size == 0 ? 0 : data[size - 1];
     // Transforms stay small, so that a forced histogram method keeps the
     // fuzzer fast; a wider side falls back to the cheapest method.
-    tuning = {static_cast<quadcount::Method>(pick % 7), 1 + pick / 7 % 8, 1 + pick / 56 % 2, 1 << 12};
+    tuning = {static_cast<quadcount::Method>(pick % 7), 1 + pick / 7 % 8, 1 + pick / 56 % 2, 1 << 12, 1 + pick % 29};
     return fuzz::differential(data, size, run_tuned, [](std::istream& in, std::ostream& out) {
         return reference::quadcount(in, out, 64);
     });

@@ -1,0 +1,26 @@
+// Reading list elements, on every core when there are many.
+#pragma once
+
+#include "count.hpp"
+
+#include <cstdint>
+
+namespace io {
+class Input;
+}
+
+namespace quadcount {
+
+// Appends up to `count` elements read from `in` to `list`, exactly as
+// `count` calls of in.read(tmp) would, and returns how many it appended;
+// fewer than `count` means a read failed, leaving `tmp` as that read did.
+// A stretch of at least `split_bytes` in hand is cut at whitespace into one
+// part per thread, and the parts' plain numbers (a sign and at most nine
+// digits, then whitespace) are parsed at once; anything else, and whatever
+// is left, goes through in.read().
+// Tested: against in.read() alone on records with junk, out-of-range and long
+// numbers, and truncation, with parts of every size; by fuzzing.
+std::uint64_t read_elements(io::Input& in, List& list, std::uint64_t count, std::int32_t& tmp, unsigned threads,
+                            std::size_t split_bytes);
+
+}  // namespace quadcount

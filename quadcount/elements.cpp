@@ -56,7 +56,7 @@ std::uint64_t read_elements(io::Input& in, List& list, std::uint64_t count, std:
 {
     std::uint64_t done = 0;
     std::vector<Part> parts(threads);  // kept from one stretch to the next, with their memory
-    if (threads > 1 && count > 1) in.reserve(std::max<std::size_t>(4 * split_bytes, std::size_t{4} << 20));
+    if (threads > 1 && count >= (1 << 16)) in.reserve(std::max<std::size_t>(4 * split_bytes, std::size_t{4} << 20));
     while (done < count) {
         std::span<const char> text = in.window();
         std::size_t cut = text.size();  // up to the last whitespace byte, which ends every number before it

@@ -33,7 +33,7 @@ void read_lists(io::Input& in, Record& r, std::int32_t& tmp, const Tuning& tunin
     for (int i = 0; i < 4; ++i) {
         auto want = static_cast<std::uint64_t>(std::max<std::int64_t>(r.counts[i], 0));  // negative reads nothing
         List& list = r.lists[i];
-        list.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(want, 1 << 24)));  // no copies as it grows
+        list.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(want, 1 << 16)));  // a count may promise more than comes
         unsigned threads = want >= (1 << 16) ? thread_count(tuning.threads) : tuning.threads > 1 ? tuning.threads : 1;
         std::uint64_t got = read_elements(in, list, want, tmp, threads, tuning.split_bytes);
         if (got < want) {

@@ -230,9 +230,10 @@ TEST(Records, MatchTheStraightforwardDesign)
         ASSERT_TRUE(reference::quadcount(in, want, 1000));
         std::string expected = want.str();
         ASSERT_EQ(run(text, 1 + rng() % 17), expected) << "input: " << text;
-        // Elements parsed in parts of a few bytes on two threads, by any method.
-        tuned = {static_cast<Method>(round % 7), 1 + rng() % 5, 2, 1 << 12, 1 + rng() % 48};
-        ASSERT_EQ(testing_support::run_in_memory(run_tuned, text, 1 + rng() % 200), expected) << "input: " << text;
+        if (round % 4 == 0) {  // elements parsed in parts of a few bytes on two threads, by any method
+            tuned = {static_cast<Method>(round / 4 % 7), 1 + rng() % 5, 2, 1 << 12, 1 + rng() % 48};
+            ASSERT_EQ(testing_support::run_in_memory(run_tuned, text, 1 + rng() % 200), expected) << "input: " << text;
+        }
         lines += static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n'));
         nonzero += expected.find_first_of("123456789") != std::string::npos;
     }

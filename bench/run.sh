@@ -72,7 +72,7 @@ row() {  # row CASE BASELINE_NAME, from compare's results
   local ratio="-"
   if [ "$RATIO" != "-" ]; then
     ratio=$(awk -v r="$RATIO" -v n="$2" 'BEGIN {
-      if (r <= 0.5) printf "%.1fx faster than %s", 1 / r, n
+      if (r < 0.25) printf "%.1fx faster than %s", 1 / r, n
       else printf "%.2fx the time of %s", r, n }')
   fi
   printf '%-44s %8s s %7s MiB   %-24s %8s s   %s\n' "$1" "$MEDIAN" "$PEAK" "$2" "$BASE" "$ratio"

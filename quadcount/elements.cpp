@@ -68,7 +68,6 @@ std::uint64_t read_elements(io::Input& in, List& list, std::uint64_t count, std:
                 parts[i].from = from;
                 parts[i].to = to;
                 parts[i].values.clear();
-                parts[i].values.reserve((to - from) / 2 + 1);  // a number and its space take two bytes or more
                 from = to;
             }
             parallel_for(threads, threads, [&](std::size_t i) { parse_part(text, parts[i]); });

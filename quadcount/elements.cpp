@@ -73,6 +73,7 @@ std::uint64_t read_elements(io::Input& in, List& list, std::uint64_t count, std:
             parallel_for(threads, threads, [&](std::size_t i) { parse_part(text, parts[i]); });
             std::size_t consumed = 0;
             for (Part& part : parts) {
+                if (done == count) break;
                 std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(part.values.size(), count - done));
                 list.insert(list.end(), part.values.begin(), part.values.begin() + static_cast<std::ptrdiff_t>(take));
                 done += take;

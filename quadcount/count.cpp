@@ -82,8 +82,12 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& t
     case Method::histogram_heads: return count_by_lookup(tails, make_histogram(heads, threads), Limit, threads);
     case Method::histogram_tails: return count_by_lookup(heads, make_histogram(tails, threads), Limit, threads);
     case Method::histograms: {
+        // A side takes about 20 bytes an entry while it is made, and keeps
+        // 8; beyond 2^23 entries the sides are made in turn, to stay within
+        // 512 MiB.
         Histogram h[2];
-        parallel_for(2, threads, [&](std::size_t i) { h[i] = make_histogram(i == 0 ? heads : tails, 1); });
+        unsigned sides = std::max(heads_n, tails_n) > (std::size_t{1} << 23) ? 1 : threads;
+        parallel_for(2, sides, [&](std::size_t i) { h[i] = make_histogram(i == 0 ? heads : tails, 1); });
         return count_by_histograms(h[0], h[1], Limit);
     }
     default: {

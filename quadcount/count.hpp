@@ -25,7 +25,7 @@ struct Tuning {
     Method method = Method::cheapest;  // a histogram method whose side spreads too wide counts by `cheapest`
     std::uint64_t slice_elements = 0;  // per side and slice; 0: from a 256 MiB budget
     unsigned threads = 0;              // 0: one for a small record, else as many as the machine has
-    std::size_t max_transform = std::size_t{1} << 23;  // 32 MiB a prime
+    std::size_t max_transform = std::size_t{1} << 24;  // the primes' limit: 64 MiB a prime
     std::size_t split_bytes = std::size_t{256} << 10;  // input in hand worth parsing on every thread
 };
 

@@ -148,6 +148,30 @@ TEST(Convolve, ExactAtThePrimeEdges)
     }
 }
 
+// The longest transform the primes allow, 2^24, with entries past one prime:
+// sparse inputs, so that the product is known without the transform.
+TEST(Convolve, ExactAtTheLongestTransform)
+{
+    const std::size_t half = std::size_t{1} << 23;
+    std::vector<std::uint32_t> a(half), b(half);
+    std::mt19937_64 rng(24);
+    for (auto* v : {&a, &b}) {
+        (*v)[half - 1] = 123'456;
+        for (int k = 0; k < 8; ++k) (*v)[rng() % half] = 100'000 + static_cast<std::uint32_t>(rng() % 100'000);
+    }
+    std::vector<std::size_t> ia, ib;
+    for (std::size_t i = 0; i < half; ++i) {
+        if (a[i] != 0) ia.push_back(i);
+        if (b[i] != 0) ib.push_back(i);
+    }
+    std::vector<u128> want(2 * half - 1);
+    for (std::size_t i : ia)
+        for (std::size_t j : ib) want[i + j] += u128{a[i]} * b[j];
+    auto got = quadcount::convolve(a, b, 2);
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < got.size(); ++i) ASSERT_TRUE(got[i] == want[i]) << "at " << i;
+}
+
 // Millions of equal values in one bin: 9e12 heads equal to 0, past one prime.
 TEST(CountPicks, ABinOfMillionsOfEqualValues)
 {

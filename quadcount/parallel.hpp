@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -17,6 +18,7 @@ inline unsigned thread_count(unsigned asked)
 
 // Calls task(i) once for every i in [0, n), on up to `threads` threads; the
 // calling thread is one of them. Tasks are handed out in order, one at a time.
+// Where no thread can be started, the calling thread does them all.
 template <class Task>
 void parallel_for(std::size_t n, unsigned threads, Task task)
 {
@@ -25,7 +27,12 @@ void parallel_for(std::size_t n, unsigned threads, Task task)
         for (std::size_t i; (i = next.fetch_add(1, std::memory_order_relaxed)) < n;) task(i);
     };
     std::vector<std::jthread> helpers;
-    for (std::size_t k = 1; k < std::min<std::size_t>(threads, n); ++k) helpers.emplace_back(work);
+    try {
+        for (std::size_t k = 1; k < std::min<std::size_t>(threads, n); ++k) helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No more threads to be had (a process limit): those started, and
+        // this one, take every task all the same.
+    }
     work();
 }
 

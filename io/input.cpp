@@ -188,20 +188,13 @@ bool Input::read(std::int64_t& value)
 
 bool Input::read(std::int32_t& value)
 {
-    // Common case first: a number of at most nine digits that ends within the
-    // bytes in hand, so it fits and needs no overflow test.
+    // Common case first: a short number that ends within the bytes in hand.
     if (!failed_ && !at_end_) {
         const char* p = buf_ + pos_;
         const char* e = buf_ + end_;
         while (p < e && is_space(static_cast<unsigned char>(*p))) ++p;
-        bool negative = p < e && *p == '-';
-        if (p < e && (*p == '-' || *p == '+')) ++p;
-        const char* digits = p;
-        std::int32_t v = 0;
-        for (; p < e && p - digits < 9 && *p >= '0' && *p <= '9'; ++p) v = v * 10 + (*p - '0');
-        if (p < e && p > digits && !(*p >= '0' && *p <= '9')) {
-            pos_ = anchor_ = static_cast<std::size_t>(p - buf_);
-            value = negative ? -v : v;
+        if (const char* after = short_number(p, e, value)) {
+            pos_ = anchor_ = static_cast<std::size_t>(after - buf_);
             return true;
         }
     }

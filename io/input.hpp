@@ -108,6 +108,23 @@ constexpr bool is_space(unsigned char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
+// A number of at most nine digits at p, with an optional sign, that ends
+// before `end` at a byte that is not a digit: such a number always fits 32
+// bits and reads as extraction would read it. Stores it and returns the
+// position after its digits, or returns null (storing nothing) for anything
+// else.
+inline const char* short_number(const char* p, const char* end, std::int32_t& value)
+{
+    bool negative = p < end && *p == '-';
+    if (p < end && (*p == '-' || *p == '+')) ++p;
+    const char* digits = p;
+    std::int32_t v = 0;
+    for (; p < end && p - digits < 9 && *p >= '0' && *p <= '9'; ++p) v = v * 10 + (*p - '0');
+    if (p == digits || p == end || (*p >= '0' && *p <= '9')) return nullptr;
+    value = negative ? -v : v;
+    return p;
+}
+
 // The first whitespace byte in [p, end), or end. Tokens are mostly short runs
 // of digits, so sixteen bytes at a time are tested for a byte below 0x21,
 // without a branch on where it lies; the lowest flagged byte is the first

@@ -117,15 +117,15 @@ constexpr std::size_t block = std::size_t{1} << 13;
 void forward_levels(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, std::size_t top,
                     std::size_t bottom)
 {
-    std::size_t len = top;
-    for (; len >= bottom && len >= 8; len >>= 1)
+    const bool fuse_last = bottom == 1 && top >= 4;  // the last three levels, eight values at a time
+    for (std::size_t len = top; len >= bottom && !(fuse_last && len == 4); len >>= 1)
         for (std::size_t i = 0; i < n; i += 2 * len)
             for (std::size_t j = 0; j < len; ++j) {
                 std::uint32_t u = a[i + j], v = a[i + j + len];
                 a[i + j] = f.add(u, v);
                 a[i + j + len] = f.mul(f.sub(u, v), tw[len + j]);
             }
-    if (len == 4 && bottom == 1) {  // the last three levels, eight values at a time
+    if (fuse_last)
         for (std::size_t i = 0; i < n; i += 8)
             for (std::size_t sub = 4; sub >= 1; sub >>= 1)
                 for (std::size_t g = i; g < i + 8; g += 2 * sub)
@@ -134,15 +134,6 @@ void forward_levels(const Field& f, std::uint32_t* a, std::size_t n, const std::
                         a[g + j] = f.add(u, v);
                         a[g + j + sub] = f.mul(f.sub(u, v), tw[sub + j]);
                     }
-        return;
-    }
-    for (; len >= bottom; len >>= 1)
-        for (std::size_t i = 0; i < n; i += 2 * len)
-            for (std::size_t j = 0; j < len; ++j) {
-                std::uint32_t u = a[i + j], v = a[i + j + len];
-                a[i + j] = f.add(u, v);
-                a[i + j + len] = f.mul(f.sub(u, v), tw[len + j]);
-            }
 }
 
 // Levels len = bottom, 2 bottom, ..., top of a decimation-in-time transform.

@@ -20,19 +20,14 @@ struct Part {
     std::size_t stop = 0;  // where parsing stopped: `to`, or a token it leaves to in.read()
 };
 
-// Parses one plain number at text[at], ended by whitespace before `end`;
-// returns the position after its digits, or `at` if it is not plain.
+// Parses one plain number at text[at]: a short number (input.hpp) ended by
+// whitespace. Returns the position after its digits, or `at` if it is not plain.
 inline std::size_t plain_number(std::span<const char> text, std::size_t at, std::int32_t& value)
 {
-    std::size_t p = at;
-    bool negative = text[p] == '-';
-    if (text[p] == '-' || text[p] == '+') ++p;
-    std::size_t digits = p;
-    std::int32_t v = 0;
-    for (; p < text.size() && p - digits < 9 && text[p] >= '0' && text[p] <= '9'; ++p) v = v * 10 + (text[p] - '0');
-    if (p == digits || p == text.size() || !io::is_space(static_cast<unsigned char>(text[p]))) return at;
-    value = negative ? -v : v;
-    return p;
+    const char* end = text.data() + text.size();
+    const char* after = io::short_number(text.data() + at, end, value);
+    if (after == nullptr || !io::is_space(static_cast<unsigned char>(*after))) return at;
+    return static_cast<std::size_t>(after - text.data());
 }
 
 void parse_part(std::span<const char> text, Part& part)

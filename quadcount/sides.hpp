@@ -44,11 +44,9 @@ struct Side {
     }
 
     // Steps at_most() takes: a binary search per row, or one walk of both.
-    double lookup_cost() const
-    {
-        double by_search = double(rows.size()) * double(std::bit_width(cols.size()) + 1);
-        return std::min(by_search, double(rows.size() + cols.size()));
-    }
+    double search_cost() const { return double(rows.size()) * double(std::bit_width(cols.size()) + 1); }
+    double walk_cost() const { return double(rows.size() + cols.size()); }
+    double lookup_cost() const { return std::min(search_cost(), walk_cost()); }
 
     // How many of the side's values are at most v.
     std::uint64_t at_most(std::int64_t v) const
@@ -56,7 +54,7 @@ struct Side {
         if (empty() || v < min()) return 0;
         if (v >= max()) return std::uint64_t(rows.size()) * cols.size();
         std::uint64_t n = 0;
-        if (double(rows.size()) * double(std::bit_width(cols.size()) + 1) < double(rows.size() + cols.size())) {
+        if (search_cost() < walk_cost()) {
             for (std::int64_t x : rows) {
                 if (x + cols.front() > v) break;
                 n += in_row(x, v);

@@ -2,7 +2,8 @@
 # Usage: package.sh BUILD_DIR
 # Installs the build into a scratch prefix, and makes the .deb and unpacks it
 # with dpkg -x (no root changes); in both places the programs must run the
-# examples as the built ones do, and the manual pages must be there.
+# examples as the built ones do, and the manual pages must be there. The .deb
+# must carry a machine-readable copyright file and a changelog for its version.
 set -u
 build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,6 +40,13 @@ else
   [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "wrong Architecture"
   dpkg -x "$deb" "$tmp/root"
   check "$tmp/root/usr"
+  doc=$tmp/root/usr/share/doc/$(dpkg-deb -f "$deb" Package)
+  head -n 1 "$doc/copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' &&
+    grep -qx 'Copyright: [0-9-]* The numfilters authors' "$doc/copyright" &&
+    grep -q '^ Permission is hereby granted' "$doc/copyright" || fail "no machine-readable copyright in the .deb"
+  gzip -dc "$doc/changelog.gz" > "$tmp/changelog" &&
+    [ "$(dpkg-parsechangelog -l "$tmp/changelog" -S Version)" = "$(dpkg-deb -f "$deb" Version)" ] ||
+    fail "the .deb's changelog.gz has no entry for its version"
   echo "$(basename "$deb"): $(dpkg-deb -f "$deb" Package) $(dpkg-deb -f "$deb" Version), depends on $(dpkg-deb -f "$deb" Depends)"
 fi
 [ $failures -eq 0 ]

@@ -14,8 +14,9 @@ namespace quadcount {
 
 namespace {
 
-// Memory the merge may hold in slices at once, over all threads.
-constexpr std::uint64_t slice_budget_bytes = std::uint64_t{256} << 20;
+// Heads and tails per slice of the slices method: its bins stay in the
+// processor's second-level cache.
+constexpr std::uint64_t slice_elements = std::uint64_t{1} << 17;
 
 // Below this estimated cost (ns) a record is counted on one thread: starting
 // threads would cost more than they save.
@@ -39,7 +40,7 @@ Method choose(const Side& heads, const Side& tails, Method want, std::size_t hea
     double H = heads.size(), T = tails.size();
     double costs[] = {
         0,
-        (H + T) * (3 + std::log2(H + T + 1) / 4),  // merge: make, sort, merge
+        (H + T) * (3 + std::log2(H + T + 1) / 4),  // slices
         H * tails.lookup_cost() * 1.5,              // by_heads
         T * heads.lookup_cost() * 1.5,              // by_tails
         histogram_cost(heads, heads_n) + histogram_cost(tails, tails_n) + double(heads_n) * 2,
@@ -47,7 +48,7 @@ Method choose(const Side& heads, const Side& tails, Method want, std::size_t hea
         histogram_cost(tails, tails_n) + H * 4,     // histogram_tails
     };
     if (want == Method::cheapest || std::isinf(costs[static_cast<int>(want)])) {
-        want = Method::merge;
+        want = Method::slices;
         for (int m = 2; m < 7; ++m)
             if (costs[m] < costs[static_cast<int>(want)]) want = static_cast<Method>(m);
     }
@@ -65,7 +66,7 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& t
     Limit = std::clamp(Limit, -(std::int64_t{1} << 40), std::int64_t{1} << 40);
     for (auto& l : lists) {
         if (l.empty()) return 0;
-        sort_ascending(l);
+        sort_ascending(l, tuning.sort_path);
     }
     for (auto& x : lists[3]) x = std::max(x, 0);
     Side heads(lists[0], lists[1], false), tails(lists[2], lists[3], true);
@@ -91,15 +92,12 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& t
         return count_by_histograms(h[0], h[1], Limit);
     }
     default: {
-        std::uint64_t cap = tuning.slice_elements;
-        if (cap == 0) {
-            // Within the budget, and small enough that every thread gets
-            // several slices to balance the load.
-            cap = slice_budget_bytes / (8 * std::uint64_t{threads});
-            double most = std::max(heads.size(), tails.size()) / (4.0 * threads);
-            if (threads > 1) cap = std::min(cap, std::max<std::uint64_t>(1 << 16, std::uint64_t(most)));
-        }
-        return count_by_merge(heads, tails, Limit, cap, threads);
+        std::uint64_t slice = tuning.slice_elements != 0 ? tuning.slice_elements : slice_elements;
+        // Stripes of a single thread may span the whole line; several
+        // threads share several stripes each, to balance the load.
+        auto most = static_cast<std::uint64_t>(std::max(heads.size(), tails.size()));
+        std::uint64_t stripe = threads > 1 ? std::max(slice, most / (8 * std::uint64_t{threads})) : most;
+        return count_by_slices(heads, tails, Limit, slice, stripe, threads, tuning.count_path);
     }
     }
 }

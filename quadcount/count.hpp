@@ -13,20 +13,22 @@ namespace quadcount {
 using List = BigVector<std::int32_t>;  // on huge pages: long lists fault far less
 
 // The ways to count (methods.hpp); `cheapest` lets count_picks choose.
-//   merge:           both sides made, sorted and merged, a slice at a time;
+//   slices:          both sides made a slice at a time, heads binned, tails looked up;
 //   by_heads:        every head against a count of the tails;
 //   by_tails:        every tail against a count of the heads;
 //   histograms:      both sides as histograms, by convolution;
 //   histogram_heads: every tail against the heads' histogram;
 //   histogram_tails: every head against the tails' histogram.
-enum class Method { cheapest, merge, by_heads, by_tails, histograms, histogram_heads, histogram_tails };
+enum class Method { cheapest, slices, by_heads, by_tails, histograms, histogram_heads, histogram_tails };
 
 struct Tuning {
     Method method = Method::cheapest;  // a histogram method whose side spreads too wide counts by `cheapest`
-    std::uint64_t slice_elements = 0;  // per side and slice; 0: from a 256 MiB budget
+    std::uint64_t slice_elements = 0;  // per side and slice (about); 0: the default
     unsigned threads = 0;              // 0: one for a small record, else as many as the machine has
     std::size_t max_transform = std::size_t{1} << 24;  // the primes' limit: 64 MiB a prime
     std::size_t split_bytes = std::size_t{256} << 10;  // input in hand worth parsing on every thread
+    std::int64_t sort_path = 0;   // vector path (a Highway target) for sorting the lists; 0: the fastest
+    std::int64_t count_path = 0;  // vector path for counting by slices; 0: the widest
 };
 
 // Number of picks (x1, x2, x3, x4), one from each list in order, with

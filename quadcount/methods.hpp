@@ -20,10 +20,13 @@ namespace quadcount {
 template <class Inner>
 u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, unsigned threads);
 
-// merge.cpp: both sides made, sorted and merged, a slice of at most
-// `slice_elements` values of each side at a time.
-u128 count_by_merge(const Side& heads, const Side& tails, std::int64_t Limit, std::uint64_t slice_elements,
-                    unsigned threads);
+// slices.cpp: both sides made a slice of about `slice_elements` values of
+// each side at a time, in stripes of at most `stripe_elements`; `path` is a
+// vector path (0: the widest the processor has).
+u128 count_by_slices(const Side& heads, const Side& tails, std::int64_t Limit, std::uint64_t slice_elements,
+                     std::uint64_t stripe_elements, unsigned threads, std::int64_t path);
+// The vector paths it may take, widest first.
+std::vector<std::int64_t> slice_paths();
 
 // convolve.cpp: c[i] = sum over j of a[j] b[i - j], for i < |a| + |b| - 1,
 // exactly; with AVX2 where the processor has it and `vectorized` is set.

@@ -1,14 +1,39 @@
-// Sorting, vectorized: Highway's vqsort sorts four million 32-bit keys about
-// twenty times faster than std::sort and five times faster than a three-pass
-// radix sort on this project's machines.
+// Sorting 32-bit keys with Highway's vqsort, on the vector path that is
+// fastest on this processor.
+//
+// vqsort would take the widest path the processor has, and that is not
+// always the fastest: its AVX-512 paths store through vpcompressd, which
+// some processors run in microcode (AMD family 25, Zen 4: there they sort
+// 7x slower than the AVX2 path, and slower than std::sort). So the first
+// sort of at least `calibrate_from` keys times every path the processor has
+// on the same 8,192 random keys, best of two, and keeps the fastest for the
+// rest of the process; it costs about a millisecond. Shorter sorts use
+// std::sort. A path can also be forced, for tests and benchmarks.
+//
+// vqsort's path is a setting of the whole process: sorts run on one thread
+// at a time, while no other thread runs Highway code.
 #pragma once
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <vector>
 
 namespace quadcount {
 
-void sort_ascending(std::span<std::int32_t> keys);
-void sort_ascending(std::span<std::uint32_t> keys);
+constexpr std::size_t calibrate_from = std::size_t{1} << 15;
+
+// The Highway targets (HWY_AVX2, ...) the processor has, as bits, read
+// before any is disabled.
+std::int64_t processor_paths();
+// Those of them that sort, widest first.
+std::vector<std::int64_t> sort_paths();
+// The path chosen by timing them (timed on the first call).
+std::int64_t fastest_sort_path();
+std::string path_name(std::int64_t path);
+
+// Sorts `keys` ascending; `path` 0 chooses as above, otherwise it is one of
+// sort_paths().
+void sort_ascending(std::span<std::int32_t> keys, std::int64_t path = 0);
 
 }  // namespace quadcount

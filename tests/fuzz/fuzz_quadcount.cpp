@@ -1,10 +1,13 @@
 // Fuzz target: quadcount against the multiset design, on records small enough
 // for it to count one pick at a time. The last input byte also picks the
-// counting method, the slice size, the number of threads and the size of
-// the input parts parsed on threads.
+// counting method, the slice size, the number of threads, the size of the
+// input parts parsed on threads, and the vector paths for counting by slices
+// and for sorting.
 #include "fuzz_target.hpp"
 #include "quadcount_ref.hpp"
+#include "methods.hpp"
 #include "records.hpp"
+#include "sort.hpp"
 
 namespace {
 
@@ -20,7 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Transforms stay small, so that a forced histogram method keeps the
     // fuzzer fast; a wider side falls back to the cheapest method.
     unsigned threads = pick % 8 == 3 ? 2 : 1;  // threads cost much under the sanitizers
-    tuning = {static_cast<quadcount::Method>(pick % 7), 1 + pick / 7 % 8, threads, 1 << 12, 1 + pick % 29};
+    static const std::vector<std::int64_t> slice_paths = quadcount::slice_paths(), sort_paths = quadcount::sort_paths();
+    tuning = {.method = static_cast<quadcount::Method>(pick % 7),
+              .slice_elements = 1 + pick / 7 % 8,
+              .threads = threads,
+              .max_transform = 1 << 12,
+              .split_bytes = 1 + pick % 29,
+              .sort_path = sort_paths[pick / 5 % sort_paths.size()],
+              .count_path = slice_paths[pick / 3 % slice_paths.size()]};
     return fuzz::differential(data, size, run_tuned, [](std::istream& in, std::ostream& out) {
         return reference::quadcount(in, out, 64);
     });

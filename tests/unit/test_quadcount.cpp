@@ -7,6 +7,7 @@
 #include "output.hpp"
 #include "quadcount_ref.hpp"
 #include "records.hpp"
+#include "sort.hpp"
 
 #include <gtest/gtest.h>
 
@@ -58,9 +59,12 @@ std::int64_t random_limit(std::mt19937_64& rng)
     }
 }
 
-const Method every_method[] = {Method::cheapest,   Method::merge,           Method::by_heads,
+const Method every_method[] = {Method::cheapest,   Method::slices,           Method::by_heads,
                                Method::by_tails,   Method::histograms,      Method::histogram_heads,
                                Method::histogram_tails};
+
+// Every vector path for sorting and for counting by slices, in turn.
+const std::vector<std::int64_t> sort_paths = quadcount::sort_paths(), slice_paths = quadcount::slice_paths();
 
 TEST(CountPicks, EveryMethodAgreesWithBruteForce)
 {
@@ -77,7 +81,11 @@ TEST(CountPicks, EveryMethodAgreesWithBruteForce)
         u128 want = brute(lists, Limit);
         for (Method method : every_method) {
             // Slices of one to five elements: a small record spans many.
-            quadcount::Tuning tuning{method, 1 + rng() % 5, 1 + static_cast<unsigned>(rng() % 3)};
+            quadcount::Tuning tuning{.method = method,
+                                     .slice_elements = 1 + rng() % 5,
+                                     .threads = 1 + static_cast<unsigned>(rng() % 3),
+                                     .sort_path = sort_paths[round % sort_paths.size()],
+                                     .count_path = slice_paths[round % slice_paths.size()]};
             auto copy = lists;
             ASSERT_TRUE(quadcount::count_picks(copy, Limit, tuning) == want)
                 << "round " << round << " method " << static_cast<int>(method);
@@ -99,24 +107,40 @@ TEST(CountPicks, EveryMethodAgreesOnLargerLists)
         }
         std::int64_t Limit = static_cast<std::int64_t>(rng() % (6 * std::uint64_t(spread)));
         auto copy = lists;
-        u128 want = quadcount::count_picks(copy, Limit, {Method::by_heads, 0, 1});
+        u128 want = quadcount::count_picks(copy, Limit, {.method = Method::by_heads, .threads = 1});
         for (Method method : every_method) {
             copy = lists;
-            quadcount::Tuning tuning{method, 1 + rng() % 4000, 4};
+            quadcount::Tuning tuning{.method = method,
+                                     .slice_elements = 1 + rng() % 4000,
+                                     .threads = 4,
+                                     .count_path = slice_paths[round % slice_paths.size()]};
             ASSERT_TRUE(quadcount::count_picks(copy, Limit, tuning) == want)
                 << "round " << round << " method " << static_cast<int>(method);
         }
     }
 }
 
-TEST(CountPicks, RunningTotalsNotJustTheSum)
+TEST(CountPicks, SmallRecordsByEveryMethod)
 {
-    std::array<List, 4> over_after_two{List{0}, List{10}, List{-5}, List{0}};
-    EXPECT_TRUE(quadcount::count_picks(over_after_two, 5) == 0);
-    std::array<List, 4> first_alone_unchecked{List{5}, List{-5}, List{0}, List{0}};
-    EXPECT_TRUE(quadcount::count_picks(first_alone_unchecked, 0) == 1);
-    std::array<List, 4> equal_values_distinct{List{1, 1}, List{1}, List{1}, List{0}};
-    EXPECT_TRUE(quadcount::count_picks(equal_values_distinct, 3) == 2);
+    struct {
+        std::array<List, 4> lists;
+        std::int64_t Limit;
+        u128 want;
+    } cases[] = {
+        {{List{0}, List{10}, List{-5}, List{0}}, 5, 0},             // over after two picks, not after four
+        {{List{5}, List{-5}, List{0}, List{0}}, 0, 1},              // the first pick alone is not checked
+        {{List{1, 1}, List{1}, List{1}, List{0}}, 3, 2},            // equal values are distinct picks
+        // Tails far below 0 count as 0, at the top of the value line.
+        {{List{0, 1, 2}, List{0, 3}, List{INT32_MIN, -1'000'000'000, 3}, List{0, 1}}, 5, 29},
+        {{List{0, 1, 2}, List{0, 3}, List{INT32_MIN, -1'000'000'000, 3}, List{0, 1}}, 3, 17},
+    };
+    for (const auto& c : cases)
+        for (Method method : every_method)
+            for (std::int64_t path : slice_paths) {
+                auto lists = c.lists;
+                EXPECT_TRUE(quadcount::count_picks(lists, c.Limit, {.method = method, .count_path = path}) == c.want)
+                    << "Limit " << c.Limit << " method " << static_cast<int>(method) << " path " << path;
+            }
 }
 
 // The transform's entries are exact on either side of the bounds where it
@@ -175,10 +199,10 @@ TEST(Convolve, ExactAtTheLongestTransform)
 // Millions of equal values in one bin: 9e12 heads equal to 0, past one prime.
 TEST(CountPicks, ABinOfMillionsOfEqualValues)
 {
-    for (Method method : {Method::cheapest, Method::merge, Method::by_tails, Method::histograms,
+    for (Method method : {Method::cheapest, Method::slices, Method::by_tails, Method::histograms,
                           Method::histogram_heads}) {  // the others visit every head
         std::array<List, 4> lists{List(3'000'000, 7), List(3'000'000, -7), List{0, 1}, List{-3, 0}};
-        EXPECT_TRUE(quadcount::count_picks(lists, 0, {method, 0, 0}) == u128{18'000'000'000'000})
+        EXPECT_TRUE(quadcount::count_picks(lists, 0, {.method = method}) == u128{18'000'000'000'000})
             << static_cast<int>(method);
     }
 }
@@ -255,7 +279,12 @@ TEST(Records, MatchTheStraightforwardDesign)
         std::string expected = want.str();
         ASSERT_EQ(run(text, 1 + rng() % 17), expected) << "input: " << text;
         if (round % 4 == 0) {  // elements parsed in parts of a few bytes on two threads, by any method
-            tuned = {static_cast<Method>(round / 4 % 7), 1 + rng() % 5, 2, 1 << 12, 1 + rng() % 48};
+            tuned = {.method = static_cast<Method>(round / 4 % 7),
+                     .slice_elements = 1 + rng() % 5,
+                     .threads = 2,
+                     .max_transform = 1 << 12,
+                     .split_bytes = 1 + rng() % 48,
+                     .count_path = slice_paths[round % slice_paths.size()]};
             ASSERT_EQ(testing_support::run_in_memory(run_tuned, text, 1 + rng() % 200), expected) << "input: " << text;
         }
         lines += static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n'));

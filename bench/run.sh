@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: bench/run.sh [quadcount|sumplus|summinus|scaling ...]   (default: the first three)
+# Usage: bench/run.sh [quadcount|sumplus|summinus|scaling|costs ...]   (default: the first three)
 #
 # Generates the inputs into bench/out/ and times each program beside a
 # baseline: its straightforward reference design, cat (the floor for moving
@@ -8,7 +8,10 @@
 # the median of the ratios of each pair, which this noisy shared machine
 # keeps far steadier than a ratio of medians. Peak memory is the largest of
 # the program's runs. `scaling` prints time and memory against n for four
-# lists of n wide values, at n and 1.1 n, n = 1,000 to 32,000.
+# lists of n wide values, at n and 1.1 n, n = 1,000 to 32,000. `costs`
+# times every counting method on one thread on each quadcount record beside
+# the chooser's estimate: measured/estimated is the factor by which that
+# method's constants in quadcount/count.cpp are off on this machine.
 # Build first: cmake --preset default && cmake --build --preset default
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -16,9 +19,11 @@ root=$(dirname "$here")
 bin=$root/build/bin
 tests=$root/build/tests
 gen=$root/build/bench/bench-gen
+count=$root/build/bench/bench-count
+floor=$root/build/bench/bench-floor
 out=$here/out
 mkdir -p "$out"
-for tool in "$bin/quadcount" "$bin/sumplus" "$bin/summinus" "$gen" "$tests/quadcount-ref" \
+for tool in "$bin/quadcount" "$bin/sumplus" "$bin/summinus" "$gen" "$count" "$floor" "$tests/quadcount-ref" \
   "$tests/sumplus-ref" "$tests/summinus-ref"; do
   [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
 done
@@ -92,14 +97,33 @@ quad() {
 
 one_core=(taskset -c 0)
 
+# The quadcount records: name and bench-gen arguments.
+quad_rows=(
+  "wide-2000 0 -1000000000 1000000000 2000 2000 2000 2000"
+  "wide-8000 0 -1000000000 1000000000 8000 8000 8000 8000"
+  "wide-20000 0 -1000000000 1000000000 20000 20000 20000 20000"
+  "wide-32000 0 -1000000000 1000000000 32000 32000 32000 32000"
+  "narrow-1m 2000000 0 1000000 1000000 1000000 1000000 1000000"
+  "square 3900 0 1000 2000 2000 2000 2000"
+  "1000000-1000000-1-1 0 -1000000000 1000000000 1000000 1000000 1 1"
+  "1-1-1000000-1000000 0 -1000000000 1000000000 1 1 1000000 1000000"
+  "1000000-1-1-1000000 0 -1000000000 1000000000 1000000 1 1 1000000"
+)
+
 bench_quadcount() {
   header quadcount
   local f n
-  for n in 2000 8000 20000; do
+  for n in 2000 8000 20000 32000; do
     f=$(quad "wide-$n" 0 -1000000000 1000000000 $n $n $n $n)
     compare 3 "$f" file "${one_core[@]}" "$bin/quadcount" -- "$bin/quadcount"
     row "4 x $n, values in +-10^9, budget 0" "itself on one core"
   done
+  for n in 8000 20000; do
+    f=$(quad "wide-$n" 0 -1000000000 1000000000 $n $n $n $n)
+    compare 3 "$f" file "${one_core[@]}" "$floor" -- "${one_core[@]}" "$bin/quadcount"
+    row "4 x $n on one core" "the floor, one core"
+  done
+  echo "(the floor makes every head and tail once and sums them: bench/floor.cpp)"
   f=$(quad narrow-1m 2000000 0 1000000 1000000 1000000 1000000 1000000)
   compare 3 "$f" file "${one_core[@]}" "$bin/quadcount" -- "$bin/quadcount"
   row "4 x 10^6, values in [0, 10^6], budget 2e6" "itself on one core"
@@ -115,6 +139,17 @@ bench_quadcount() {
   compare 3 "$f" file "$tests/quadcount-ref" -- "$bin/quadcount"
   row "20,000 records of 4 x 20 elements" "reference"
   echo "(the reference steps once per counted pick: on the others it would run for hours)"
+}
+
+bench_costs() {
+  local r name
+  for r in "${quad_rows[@]}"; do
+    name=${r%% *}
+    echo
+    echo "== $name"
+    # shellcheck disable=SC2086
+    "$count" --methods "$(quad $r)"
+  done
 }
 
 bench_scaling() {
@@ -160,7 +195,14 @@ bench_summinus() { bench_digits summinus; }
 
 cases=("$@")
 [ ${#cases[@]} -gt 0 ] || cases=(quadcount sumplus summinus)
-echo "machine: $(nproc) cores, $(awk '/model name/ { $1 = $2 = $3 = ""; print; exit }' /proc/cpuinfo | sed 's/^ *//')"
+# The processor, which some figures depend on: vector paths are fast on
+# some processors and slow on others.
+width=128
+grep -qw avx2 /proc/cpuinfo && width=256
+grep -qw avx512f /proc/cpuinfo && width=512
+echo "machine: $(nproc) cores, $(awk -F': ' '/^vendor_id/ { v = $2 } /^cpu family/ { f = $2 } /^model\t/ { m = $2 }
+  /^model name/ { n = $2 } END { printf "%s (%s, family %s, model %s)", n, v, f, m }' /proc/cpuinfo), vectors up to $width bits"
+echo "vector paths: $("$count" --paths | paste -sd '|' | sed 's/|/; /')"
 for c in "${cases[@]}"; do
   if declare -F "bench_$c" > /dev/null; then "bench_$c"; else echo "no benchmark for $c"; fi
 done

@@ -1,5 +1,5 @@
-// Counting the picks that stay within a budget: the choice of method; see
-// count.hpp.
+// Counting the picks that stay within a budget: the methods and the choice
+// between them; see count.hpp.
 #include "count.hpp"
 
 #include "methods.hpp"
@@ -14,92 +14,171 @@ namespace quadcount {
 
 namespace {
 
+// A record whose lists are ready to count, as the methods see it.
+struct Record {
+    Side heads, tails;
+    std::size_t heads_n, tails_n;  // each side's histogram length; 0 where it has none
+    std::int64_t Limit;
+};
+
 // Heads and tails per slice of the slices method: its bins stay in the
 // processor's second-level cache.
 constexpr std::uint64_t slice_elements = std::uint64_t{1} << 17;
 
-// Below this estimated cost (ns) a record is counted on one thread: starting
+// Below this estimated cost a record is counted on one thread: starting
 // threads would cost more than they save.
 constexpr double worth_threads = 2e6;
 
-// Estimated nanoseconds to make a side's histogram of transform length n:
-// three transforms of n log n butterflies per prime, one prime per 2^31 of
-// the bound on its entries, and a few passes over n.
+// Costs are estimated nanoseconds on one core. The constants come from
+// `bench/run.sh costs` on AMD EPYC, family 25, model 17 (Zen 4, AVX-512),
+// which times every method on the benchmark's records and derives each.
+
+// A side's histogram of transform length n: three transforms of n log n
+// butterflies per prime, one prime per 2^31 of the bound on its entries, and
+// a few passes over n.
 double histogram_cost(const Side& side, std::size_t n)
 {
     if (n == 0) return INFINITY;
     double bound = side.size();  // every entry is at most |rows| |cols|
     double primes = bound < 2e9 ? 1 : bound < 1.5e18 ? 2 : 3;
-    return primes * double(n) * std::log2(double(n)) * 1.2 + double(n) * 8;
+    constexpr double per_butterfly = 1.2;  // 4 x 10^6 in [0, 10^6]
+    constexpr double per_entry = 8;        // the same
+    return primes * double(n) * std::log2(double(n)) * per_butterfly + double(n) * per_entry;
 }
 
-// The method `want`, or the cheapest one when `want` is `cheapest`.
-Method choose(const Side& heads, const Side& tails, Method want, std::size_t heads_n, std::size_t tails_n,
-              double& cost)
+// Every head and tail made and counted, and every row visited once a slice.
+double slices_cost(const Record& r)
 {
-    double H = heads.size(), T = tails.size();
-    double costs[] = {
-        0,
-        (H + T) * (3 + std::log2(H + T + 1) / 4),  // slices
-        H * tails.lookup_cost() * 1.5,              // by_heads
-        T * heads.lookup_cost() * 1.5,              // by_tails
-        histogram_cost(heads, heads_n) + histogram_cost(tails, tails_n) + double(heads_n) * 2,
-        histogram_cost(heads, heads_n) + T * 4,     // histogram_heads
-        histogram_cost(tails, tails_n) + H * 4,     // histogram_tails
-    };
-    if (want == Method::cheapest || std::isinf(costs[static_cast<int>(want)])) {
-        want = Method::slices;
-        for (int m = 2; m < 7; ++m)
-            if (costs[m] < costs[static_cast<int>(want)]) want = static_cast<Method>(m);
+    constexpr double per_value = 1.3;  // 4 x 2,000 to 4 x 32,000 wide, with per_row
+    constexpr double per_row = 1.0;    // 4 x 20,000 and 4 x 32,000 wide, with per_value
+    double values = r.heads.size() + r.tails.size();
+    double slices = values / double(slice_elements) + 1;
+    return values * per_value + slices * double(r.heads.rows.size() + r.tails.rows.size()) * per_row;
+}
+
+// Every value of one side against the other's histogram.
+constexpr double per_histogram_lookup = 1.5;  // 4 x 2,000 in [0, 1000], the method forced
+
+u128 by_slices(const Record& r, unsigned threads, const Tuning& tuning)
+{
+    std::uint64_t slice = tuning.slice_elements != 0 ? tuning.slice_elements : slice_elements;
+    // A single thread's stripe may span the whole line; several threads
+    // share several stripes each, to balance the load.
+    auto most = static_cast<std::uint64_t>(std::max(r.heads.size(), r.tails.size()));
+    std::uint64_t stripe = threads > 1 ? std::max(slice, most / (8 * std::uint64_t{threads})) : most;
+    return count_by_slices(r.heads, r.tails, r.Limit, slice, stripe, threads, tuning.count_path);
+}
+
+u128 by_histograms(const Record& r, unsigned threads)
+{
+    // A side takes about 20 bytes an entry while it is made, and keeps 8;
+    // beyond 2^23 entries the sides are made in turn, to stay within 512 MiB.
+    Histogram h[2];
+    unsigned sides = std::max(r.heads_n, r.tails_n) > (std::size_t{1} << 23) ? 1 : threads;
+    parallel_for(2, sides, [&](std::size_t i) { h[i] = make_histogram(i == 0 ? r.heads : r.tails, 1); });
+    return count_by_histograms(h[0], h[1], r.Limit);
+}
+
+// The methods: what each is called, what it costs, how it counts.
+struct Way {
+    Method method;
+    const char* name;
+    double (*cost)(const Record&);
+    u128 (*count)(const Record&, unsigned threads, const Tuning&);
+};
+
+const Way ways[] = {
+    {Method::slices, "slices", slices_cost, by_slices},
+    {Method::by_heads, "by_heads",
+     [](const Record& r) { return r.heads.size() * r.tails.lookup_cost(); },
+     [](const Record& r, unsigned threads, const Tuning&) { return count_by_lookup(r.heads, r.tails, r.Limit, threads); }},
+    {Method::by_tails, "by_tails",
+     [](const Record& r) { return r.tails.size() * r.heads.lookup_cost(); },
+     [](const Record& r, unsigned threads, const Tuning&) { return count_by_lookup(r.tails, r.heads, r.Limit, threads); }},
+    {Method::histograms, "histograms",
+     [](const Record& r) {
+         return histogram_cost(r.heads, r.heads_n) + histogram_cost(r.tails, r.tails_n) + double(r.heads_n) * 2;
+     },
+     [](const Record& r, unsigned threads, const Tuning&) { return by_histograms(r, threads); }},
+    {Method::histogram_heads, "histogram_heads",
+     [](const Record& r) { return histogram_cost(r.heads, r.heads_n) + r.tails.size() * per_histogram_lookup; },
+     [](const Record& r, unsigned threads, const Tuning&) {
+         return count_by_lookup(r.tails, make_histogram(r.heads, threads), r.Limit, threads);
+     }},
+    {Method::histogram_tails, "histogram_tails",
+     [](const Record& r) { return histogram_cost(r.tails, r.tails_n) + r.heads.size() * per_histogram_lookup; },
+     [](const Record& r, unsigned threads, const Tuning&) {
+         return count_by_lookup(r.heads, make_histogram(r.tails, threads), r.Limit, threads);
+     }},
+};
+
+Record record(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
+{
+    Record r{Side(lists[0], lists[1], false), Side(lists[2], lists[3], true), 0, 0,
+             // Every partial sum is below 2^35 in size, so a budget clamped
+             // to +-2^40 decides every comparison alike, and Limit minus a
+             // sum cannot overflow.
+             std::clamp(Limit, -(std::int64_t{1} << 40), std::int64_t{1} << 40)};
+    r.heads_n = histogram_length(r.heads, tuning.max_transform);
+    r.tails_n = histogram_length(r.tails, tuning.max_transform);
+    return r;
+}
+
+// The method `want`, or the cheapest where it is `cheapest` or cannot count
+// this record; and its cost.
+std::pair<const Way*, double> choose(const Record& r, Method want)
+{
+    std::pair<const Way*, double> best{nullptr, INFINITY};
+    for (const Way& way : ways) {
+        double cost = way.cost(r);
+        if (way.method == want && std::isfinite(cost)) return {&way, cost};
+        if (best.first == nullptr || cost < best.second) best = {&way, cost};
     }
-    cost = costs[static_cast<int>(want)];
-    return want;
+    return best;
 }
 
 }  // namespace
 
+void prepare(std::array<List, 4>& lists, const Tuning& tuning)
+{
+    for (auto& l : lists) sort_ascending(l, tuning.sort_path);
+    for (auto& x : lists[3]) x = std::max(x, 0);
+}
+
+std::vector<Estimate> estimate(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
+{
+    std::vector<Estimate> all;
+    if (std::any_of(lists.begin(), lists.end(), [](const List& l) { return l.empty(); })) return all;
+    Record r = record(lists, Limit, tuning);
+    for (const Way& way : ways) all.push_back({way.method, way.name, way.cost(r)});
+    return all;
+}
+
+Method chosen(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
+{
+    return choose(record(lists, Limit, tuning), tuning.method).first->method;
+}
+
+const char* method_name(Method method)
+{
+    for (const Way& way : ways)
+        if (way.method == method) return way.name;
+    return "cheapest";
+}
+
 u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
-    // Every partial sum is below 2^35 in size, so a budget clamped to
-    // +-2^40 decides every comparison alike, and Limit minus a sum cannot
-    // overflow.
-    Limit = std::clamp(Limit, -(std::int64_t{1} << 40), std::int64_t{1} << 40);
-    for (auto& l : lists) {
-        if (l.empty()) return 0;
-        sort_ascending(l, tuning.sort_path);
-    }
-    for (auto& x : lists[3]) x = std::max(x, 0);
-    Side heads(lists[0], lists[1], false), tails(lists[2], lists[3], true);
+    if (std::any_of(lists.begin(), lists.end(), [](const List& l) { return l.empty(); })) return 0;
+    prepare(lists, tuning);
+    return count_ready(lists, Limit, tuning);
+}
 
-    std::size_t heads_n = histogram_length(heads, tuning.max_transform);
-    std::size_t tails_n = histogram_length(tails, tuning.max_transform);
-    double cost = 0;
-    Method method = choose(heads, tails, tuning.method, heads_n, tails_n, cost);
+u128 count_ready(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
+{
+    Record r = record(lists, Limit, tuning);
+    auto [way, cost] = choose(r, tuning.method);
     unsigned threads = tuning.threads != 0 ? tuning.threads : cost < worth_threads ? 1 : thread_count(0);
-
-    switch (method) {
-    case Method::by_heads: return count_by_lookup(heads, tails, Limit, threads);
-    case Method::by_tails: return count_by_lookup(tails, heads, Limit, threads);
-    case Method::histogram_heads: return count_by_lookup(tails, make_histogram(heads, threads), Limit, threads);
-    case Method::histogram_tails: return count_by_lookup(heads, make_histogram(tails, threads), Limit, threads);
-    case Method::histograms: {
-        // A side takes about 20 bytes an entry while it is made, and keeps
-        // 8; beyond 2^23 entries the sides are made in turn, to stay within
-        // 512 MiB.
-        Histogram h[2];
-        unsigned sides = std::max(heads_n, tails_n) > (std::size_t{1} << 23) ? 1 : threads;
-        parallel_for(2, sides, [&](std::size_t i) { h[i] = make_histogram(i == 0 ? heads : tails, 1); });
-        return count_by_histograms(h[0], h[1], Limit);
-    }
-    default: {
-        std::uint64_t slice = tuning.slice_elements != 0 ? tuning.slice_elements : slice_elements;
-        // Stripes of a single thread may span the whole line; several
-        // threads share several stripes each, to balance the load.
-        auto most = static_cast<std::uint64_t>(std::max(heads.size(), tails.size()));
-        std::uint64_t stripe = threads > 1 ? std::max(slice, most / (8 * std::uint64_t{threads})) : most;
-        return count_by_slices(heads, tails, Limit, slice, stripe, threads, tuning.count_path);
-    }
-    }
+    return way->count(r, threads, tuning);
 }
 
 }  // namespace quadcount

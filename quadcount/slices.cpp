@@ -331,10 +331,11 @@ public:
             const std::int64_t hi = std::min(s.hi, lo + width);
             std::size_t heads = make(lo, hi, h_, hc_, k_.heads, made_, hfirst_, h_.n_rows);
             std::size_t tails = heads == SIZE_MAX ? SIZE_MAX : make(lo, hi, t_, tc_, k_.tails, cs_, 0, tlast_);
-            if (tails == SIZE_MAX) {  // too many: narrow the slice, and start it again
+            if (tails == SIZE_MAX) {  // too many: start again at the widest slice that fits
                 place(lo);
-                if (hi - lo > 1) {
-                    per_value = 2 * double(target_) / double(hi - lo);
+                std::int64_t fit = widest_fit(lo, hi);
+                if (fit > lo + 1 || (fit == lo + 1 && fits(lo, fit))) {
+                    per_value = double(target_) / double(fit - lo);
                     continue;
                 }
                 // Too many at one value: count them, do not make them.
@@ -342,7 +343,7 @@ public:
                 std::uint64_t t = tails_.at_most(Limit_ - lo) - tails_.at_most(Limit_ - lo - 1);
                 at_least -= t;
                 n += u128{h} * (at_least + t);
-                place(lo = hi);
+                place(++lo);
                 continue;
             }
             at_least -= tails;
@@ -358,6 +359,25 @@ public:
     }
 
 private:
+    // Whether [lo, hi) holds at most cap_ heads and cap_ tails.
+    bool fits(std::int64_t lo, std::int64_t hi) const
+    {
+        return heads_.at_most(hi - 1) - heads_.at_most(lo - 1) <= cap_ &&
+               tails_.at_most(Limit_ - lo) - tails_.at_most(Limit_ - hi) <= cap_;
+    }
+
+    // The largest hi' in (lo, hi) with [lo, hi') fitting, by bisection on
+    // exact counts; lo + 1 when none does.
+    std::int64_t widest_fit(std::int64_t lo, std::int64_t hi) const
+    {
+        std::int64_t good = lo + 1, bad = hi;
+        while (bad - good > 1) {
+            std::int64_t mid = good + (bad - good) / 2;
+            (fits(lo, mid) ? good : bad) = mid;
+        }
+        return good;
+    }
+
     // Cursors at lo: heads from their first value >= lo; tails up to their
     // last value <= Limit - lo (c >= lo).
     void place(std::int64_t lo)

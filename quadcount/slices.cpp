@@ -313,7 +313,7 @@ public:
     Walker(const Side& heads, const Side& tails, const Grid& h, const Grid& t, std::int64_t Limit,
            std::uint64_t target, const Kernels& k)
         : heads_(heads), tails_(tails), h_(h), t_(t), Limit_(Limit), target_(std::max<std::uint64_t>(target, 1)),
-          cap_(2 * target_), k_(k), per_bin_(std::max<std::size_t>(k.lanes / 4, 1)), hc_(h.n_rows), tc_(t.n_rows),
+          cap_(static_cast<std::size_t>(std::min<double>(2.0 * double(target_), std::max(heads.size(), tails.size())))), k_(k), per_bin_(std::max<std::size_t>(k.lanes / 4, 1)), hc_(h.n_rows), tc_(t.n_rows),
           made_(cap_ + 2 * k.lanes), binned_(cap_ + k.lanes), cs_(cap_ + 2 * k.lanes), start_(cap_ / per_bin_ + 3)
     {
     }

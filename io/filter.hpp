@@ -5,6 +5,7 @@
 #include "input.hpp"
 #include "output.hpp"
 
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,23 +23,42 @@ namespace io {
 // usage error: one line on standard error and exit 2, before anything is read.
 std::optional<std::string> handle_arguments(int argc, char** argv, std::string_view usage);
 
-// The whole program `name`: handles the command line, runs body(in, out) on
+// What every usage text ends with, after the program's own part.
+inline constexpr std::string_view usage_tail =
+    "\n"
+    "Reads the operands, joined by spaces as one line, or standard input when there\n"
+    "are none. After \"--\" every argument is an operand.\n"
+    "\n"
+    "Exit status: 0; 1 after a read or write error, or when out of memory; 2 for a\n"
+    "usage error.\n";
+
+// The whole program `name`, whose usage text is `usage` and usage_tail: handles the command line, runs body(in, out) on
 // the operands or standard input and on standard output, and reports any
-// write error left at the end.
+// write error left at the end. Running out of memory ends it with
+// "<name>: out of memory" and status 1, the answers before kept whole.
 template <class Body>
 int filter_main(int argc, char** argv, std::string_view name, std::string_view usage, Body body)
 {
     program_name = name;
-    std::optional<std::string> operands = handle_arguments(argc, argv, usage);
-    Output out(STDOUT_FILENO);
-    if (operands) {
-        Input in(*operands, std::size_t{1} << 16);
-        body(in, out);
-    } else {
-        Input in(STDIN_FILENO, &out);
-        body(in, out);
+    std::optional<std::string> operands = handle_arguments(argc, argv, std::string(usage) + std::string(usage_tail));
+    std::optional<Output> out;
+    try {
+        out.emplace(STDOUT_FILENO);
+        if (operands) {
+            Input in(*operands, std::size_t{1} << 16);
+            body(in, *out);
+        } else {
+            Input in(STDIN_FILENO, &*out);
+            body(in, *out);
+        }
+    } catch (const std::bad_alloc&) {
+        if (out) {
+            out->drop_partial_line();
+            out->flush();
+        }
+        fail("out of memory");
     }
-    out.close();
+    out->close();
     return 0;
 }
 

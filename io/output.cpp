@@ -13,9 +13,8 @@ std::string_view program_name = "filter";
 
 void fail(std::string_view what, int err)
 {
-    std::fprintf(stderr, "%.*s: %.*s: %s\n", static_cast<int>(program_name.size()),
-                 program_name.data(), static_cast<int>(what.size()), what.data(),
-                 std::strerror(err));
+    std::fprintf(stderr, "%.*s: %.*s%s%s\n", static_cast<int>(program_name.size()), program_name.data(),
+                 static_cast<int>(what.size()), what.data(), err != 0 ? ": " : "", err != 0 ? std::strerror(err) : "");
     std::exit(EXIT_FAILURE);
 }
 

@@ -16,8 +16,9 @@ namespace io {
 // Name used in diagnostics; each program's main sets it first.
 extern std::string_view program_name;
 
-// Prints "<name>: <what>: <strerror(err)>" on standard error and exits 1.
-[[noreturn]] void fail(std::string_view what, int err);
+// Prints "<name>: <what>: <strerror(err)>" on standard error, or
+// "<name>: <what>" when err is 0, and exits 1.
+[[noreturn]] void fail(std::string_view what, int err = 0);
 
 class Output {
 public:
@@ -55,6 +56,12 @@ public:
     }
     // Sends everything gathered so far on its way.
     void flush();
+    // Forgets what was gathered after the last newline: a line left half
+    // made (the program is about to stop) never leaves.
+    void drop_partial_line()
+    {
+        while (used_ > 0 && buf_[used_ - 1] != '\n') --used_;
+    }
     // Flushes, then closes the descriptor so that late errors are seen too.
     void close();
 

@@ -2,13 +2,16 @@
 // between them; see count.hpp.
 #include "count.hpp"
 
+#include "budget.hpp"
 #include "methods.hpp"
 #include "parallel.hpp"
+#include "progress.hpp"
 #include "sort.hpp"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <new>
 
 namespace quadcount {
 
@@ -19,7 +22,30 @@ struct Record {
     Side heads, tails;
     std::size_t heads_n, tails_n;  // each side's histogram length; 0 where it has none
     std::int64_t Limit;
+    std::uint64_t memory;          // bytes the working arrays may take
 };
+
+// The memory planned for when none is given: at most 512 MiB.
+constexpr std::uint64_t most_memory = std::uint64_t{512} << 20;
+// Primes a side's histogram takes, one per 2^31 of the bound on its entries.
+double primes(const Side& side)
+{
+    double bound = side.size();  // every entry is at most |rows| |cols|
+    return bound < 2e9 ? 1 : bound < 1.5e18 ? 2 : 3;
+}
+
+// Bytes a side's histogram of n entries takes while it is made: 4 n for the
+// residues of each prime, and for scratch, twiddles and the lists' bins, once
+// when the primes take turns and once a prime when they run at once (the
+// result, 8 n, takes the place of scratch and twiddles). It keeps 8 n.
+double made_bytes(std::size_t n, double k, bool primes_at_once)
+{
+    return 4 * double(n) * (primes_at_once ? 3 * k + 1 : k + 3);
+}
+// A slice element takes about 16 bytes a thread, twice over: room to overflow.
+constexpr std::uint64_t slice_bytes = 32;
+// Slices are halved after a failed allocation down to this.
+constexpr std::uint64_t fewest_slice_elements = 4096;
 
 // Heads and tails per slice of the slices method: its bins stay in the
 // processor's second-level cache.
@@ -39,11 +65,15 @@ constexpr double worth_threads = 2e6;
 double histogram_cost(const Side& side, std::size_t n)
 {
     if (n == 0) return INFINITY;
-    double bound = side.size();  // every entry is at most |rows| |cols|
-    double primes = bound < 2e9 ? 1 : bound < 1.5e18 ? 2 : 3;
     constexpr double per_butterfly = 1.2;  // 4 x 10^6 in [0, 10^6]
     constexpr double per_entry = 8;        // the same
-    return primes * double(n) * std::log2(double(n)) * per_butterfly + double(n) * per_entry;
+    return primes(side) * double(n) * std::log2(double(n)) * per_butterfly + double(n) * per_entry;
+}
+
+// The side's histogram, its primes at once where the memory allows.
+Histogram histogram(const Side& side, std::size_t n, unsigned threads, std::uint64_t memory)
+{
+    return make_histogram(side, made_bytes(n, primes(side), true) <= double(memory) ? threads : 1);
 }
 
 // Every head and tail made and counted, and every row visited once a slice.
@@ -62,6 +92,7 @@ constexpr double per_histogram_lookup = 1.5;  // 4 x 2,000 in [0, 1000], the met
 u128 by_slices(const Record& r, unsigned threads, const Tuning& tuning)
 {
     std::uint64_t slice = tuning.slice_elements != 0 ? tuning.slice_elements : slice_elements;
+    slice = std::min(slice, std::max(fewest_slice_elements, r.memory / (slice_bytes * threads)));
     // A single thread's stripe may span the whole line; several threads
     // share several stripes each, to balance the load.
     auto most = static_cast<std::uint64_t>(std::max(r.heads.size(), r.tails.size()));
@@ -71,11 +102,15 @@ u128 by_slices(const Record& r, unsigned threads, const Tuning& tuning)
 
 u128 by_histograms(const Record& r, unsigned threads)
 {
-    // A side takes about 20 bytes an entry while it is made, and keeps 8;
-    // beyond 2^23 entries the sides are made in turn, to stay within 512 MiB.
+    // Both sides made at once where the memory allows, else in turn.
     Histogram h[2];
-    unsigned sides = std::max(r.heads_n, r.tails_n) > (std::size_t{1} << 23) ? 1 : threads;
-    parallel_for(2, sides, [&](std::size_t i) { h[i] = make_histogram(i == 0 ? r.heads : r.tails, 1); });
+    progress::expect(2);
+    double both = made_bytes(r.heads_n, primes(r.heads), false) + made_bytes(r.tails_n, primes(r.tails), false);
+    unsigned sides = both <= double(r.memory) ? threads : 1;
+    parallel_for(2, sides, [&](std::size_t i) {
+        h[i] = make_histogram(i == 0 ? r.heads : r.tails, 1);
+        progress::advance(1);
+    });
     return count_by_histograms(h[0], h[1], r.Limit);
 }
 
@@ -103,24 +138,29 @@ const Way ways[] = {
     {Method::histogram_heads, "histogram_heads",
      [](const Record& r) { return histogram_cost(r.heads, r.heads_n) + r.tails.size() * per_histogram_lookup; },
      [](const Record& r, unsigned threads, const Tuning&) {
-         return count_by_lookup(r.tails, make_histogram(r.heads, threads), r.Limit, threads);
+         return count_by_lookup(r.tails, histogram(r.heads, r.heads_n, threads, r.memory), r.Limit, threads);
      }},
     {Method::histogram_tails, "histogram_tails",
      [](const Record& r) { return histogram_cost(r.tails, r.tails_n) + r.heads.size() * per_histogram_lookup; },
      [](const Record& r, unsigned threads, const Tuning&) {
-         return count_by_lookup(r.heads, make_histogram(r.tails, threads), r.Limit, threads);
+         return count_by_lookup(r.heads, histogram(r.tails, r.tails_n, threads, r.memory), r.Limit, threads);
      }},
 };
 
-Record record(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
+Record record(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning, std::uint64_t memory)
 {
     Record r{Side(lists[0], lists[1], false), Side(lists[2], lists[3], true), 0, 0,
              // Every partial sum is below 2^35 in size, so a budget clamped
              // to +-2^40 decides every comparison alike, and Limit minus a
              // sum cannot overflow.
-             std::clamp(Limit, -(std::int64_t{1} << 40), std::int64_t{1} << 40)};
-    r.heads_n = histogram_length(r.heads, tuning.max_transform);
-    r.tails_n = histogram_length(r.tails, tuning.max_transform);
+             std::clamp(Limit, -(std::int64_t{1} << 40), std::int64_t{1} << 40), memory};
+    // A side has a histogram only where it fits, made with the primes in
+    // turn, in the room that the memory is a fair share of: counting it any
+    // other way may take hours.
+    for (auto [side, n] : {std::pair{&r.heads, &r.heads_n}, std::pair{&r.tails, &r.tails_n}}) {
+        *n = histogram_length(*side, tuning.max_transform);
+        if (made_bytes(*n, primes(*side), false) > 2 * double(memory)) *n = 0;
+    }
     return r;
 }
 
@@ -137,6 +177,21 @@ std::pair<const Way*, double> choose(const Record& r, Method want)
     return best;
 }
 
+// The record as the count takes it: within the memory the tuning gives, or,
+// for a record that is not small, that the process has room for.
+Record planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
+{
+    Record r = record(lists, Limit, tuning, tuning.memory != 0 ? tuning.memory : most_memory);
+    bool small = r.heads.size() + r.tails.size() < 1e7 && std::max(r.heads_n, r.tails_n) < (std::size_t{1} << 18);
+    if (tuning.memory != 0 || small) return r;
+    Record fitted = record(lists, Limit, tuning, budget(room(), most_memory));
+    // A record that the memory leaves only far slower ways to count is out
+    // of memory: better said at once than after hours.
+    double without = choose(r, tuning.method).second, within = choose(fitted, tuning.method).second;
+    if (within > std::max(10 * without, 1e10)) throw std::bad_alloc();
+    return fitted;
+}
+
 }  // namespace
 
 void prepare(std::array<List, 4>& lists, const Tuning& tuning)
@@ -149,14 +204,14 @@ std::vector<Estimate> estimate(const std::array<List, 4>& lists, std::int64_t Li
 {
     std::vector<Estimate> all;
     if (std::any_of(lists.begin(), lists.end(), [](const List& l) { return l.empty(); })) return all;
-    Record r = record(lists, Limit, tuning);
+    Record r = planned(lists, Limit, tuning);
     for (const Way& way : ways) all.push_back({way.method, way.name, way.cost(r)});
     return all;
 }
 
 Method chosen(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
-    return choose(record(lists, Limit, tuning), tuning.method).first->method;
+    return choose(planned(lists, Limit, tuning), tuning.method).first->method;
 }
 
 const char* method_name(Method method)
@@ -175,10 +230,34 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& t
 
 u128 count_ready(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
-    Record r = record(lists, Limit, tuning);
-    auto [way, cost] = choose(r, tuning.method);
+    Record r = planned(lists, Limit, tuning);
+    auto [way, cost] = choose(r, tuning.method);  // NOLINT: both change below
     unsigned threads = tuning.threads != 0 ? tuning.threads : cost < worth_threads ? 1 : thread_count(0);
-    return way->count(r, threads, tuning);
+    StatusLine status(tuning.record, tuning.record == 0 ? 0 : cost * 1e-9 / threads);
+    for (Tuning tried = tuning;;) {
+        try {
+            return way->count(r, threads, tried);
+        } catch (const std::bad_alloc&) {
+            // Short of memory after all: a histogram made again one side and
+            // one prime at a time, then slices in its place unless they would
+            // take far longer (then this is out of memory); slices half as
+            // large, down to a floor.
+            bool histogram = way->method != Method::slices && way->method != Method::by_heads &&
+                             way->method != Method::by_tails;
+            if (histogram && threads > 1) {
+                threads = 1;
+                continue;
+            }
+            if (histogram) {
+                if (ways[0].cost(r) > std::max(10 * cost, 1e10)) throw;
+                way = &ways[0];
+                continue;
+            }
+            std::uint64_t slice = tried.slice_elements != 0 ? tried.slice_elements : slice_elements;
+            if (way->method != Method::slices || slice <= fewest_slice_elements) throw;
+            tried.slice_elements = slice / 2;
+        }
+    }
 }
 
 }  // namespace quadcount

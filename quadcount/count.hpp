@@ -29,6 +29,8 @@ struct Tuning {
     std::size_t split_bytes = std::size_t{256} << 10;  // input in hand worth parsing on every thread
     std::int64_t sort_path = 0;   // vector path (a Highway target) for sorting the lists; 0: the fastest
     std::int64_t count_path = 0;  // vector path for counting by slices; 0: the widest
+    std::uint64_t memory = 0;     // bytes the working arrays may take; 0: from budget.hpp
+    std::uint64_t record = 0;     // the record's number, for a status line on a terminal; 0: none
 };
 
 // Number of picks (x1, x2, x3, x4), one from each list in order, with

@@ -11,6 +11,7 @@
 #include "methods.hpp"
 
 #include "parallel.hpp"
+#include "progress.hpp"
 
 namespace quadcount {
 
@@ -20,8 +21,12 @@ u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, 
     if (outer.empty()) return 0;
     const std::int64_t top = Limit - inner.min();  // larger outer values pair with nothing
     const std::uint64_t width = outer.cols.size(), pairs = outer.rows.size() * width;
-    const std::size_t tasks = threads > 1 ? static_cast<std::size_t>(std::min<std::uint64_t>(pairs, 16u * threads)) : 1;
+    // Tasks enough to share the pairs among the threads, and to show
+    // progress on a long count.
+    const std::uint64_t wanted = pairs > 100'000'000 ? 64u * threads : threads > 1 ? 16u * threads : 1;
+    const auto tasks = static_cast<std::size_t>(std::min<std::uint64_t>(pairs, wanted));
     std::vector<u128> part(tasks);
+    progress::expect(pairs);
     // Task t takes the pairs numbered [pairs t / tasks, pairs (t + 1) / tasks)
     // in row order; a row stops at its first value above `top`.
     parallel_for(tasks, threads, [&](std::size_t t) {
@@ -40,6 +45,7 @@ u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, 
             from = row_end;
         }
         part[t] = n;
+        progress::advance(to - static_cast<std::uint64_t>(u128{pairs} * t / tasks));
     });
     u128 total = 0;
     for (u128 n : part) total += n;

@@ -6,9 +6,10 @@
 // to pick one element from each list, in order, so that the running total
 // after the second, third and fourth pick is at most Limit. A record whose
 // four counts are all 0 ends the run, as do the end of input and a header
-// that cannot be read. Exit status 0; 1 after a read or write
-// error; 2 for a usage error. Numbers given as operands are read instead
-// of standard input.
+// that cannot be read. While a long record is counted, a status line on
+// standard error shows its progress, if that is a terminal. Numbers given
+// as operands are read instead of standard input. Exit status 0; 1 after a
+// read or write error or when out of memory; 2 for a usage error.
 #include "filter.hpp"
 #include "records.hpp"
 
@@ -25,10 +26,10 @@ constexpr std::string_view usage =
     "and x1+x2+x3+x4 all at most Limit. A record whose four counts are all 0 ends\n"
     "the run.\n"
     "\n"
-    "Reads the operands, joined by spaces as one line, or standard input when there\n"
-    "are none. After \"--\" every argument is an operand.\n"
-    "\n"
-    "Exit status: 0; 1 after a read or write error; 2 for a usage error.\n";
+    "While a record that takes more than about a second is counted, and standard\n"
+    "error is a terminal, one status line there shows its progress; it is erased\n"
+    "before the record's answer. Nothing else is ever written to standard error\n"
+    "but a diagnostic.\n";
 
 }  // namespace
 

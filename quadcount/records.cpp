@@ -8,6 +8,8 @@
 #include "parallel.hpp"
 
 #include <algorithm>
+#include <malloc.h>
+#include <sys/resource.h>
 
 namespace quadcount {
 
@@ -64,11 +66,19 @@ Wide count_record(Record& r, const Tuning& tuning)
 
 }  // namespace
 
-void run(io::Input& in, io::Output& out) { run_with(in, out, {}); }
+void run(io::Input& in, io::Output& out)
+{
+    // Under a limit on the address space, the threads share the one malloc
+    // arena: each arena of its own would reserve 64 MiB of it.
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
+    run_with(in, out, {});
+}
 
 void run_with(io::Input& in, io::Output& out, const Tuning& tuning)
 {
     std::int32_t tmp = 0;
+    Tuning numbered = tuning;
     for (;;) {
         Record r;
         in.read(r.Limit);
@@ -77,7 +87,8 @@ void run_with(io::Input& in, io::Output& out, const Tuning& tuning)
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
         read_lists(in, r, tmp, tuning);
-        out.write(count_record(r, tuning).str());
+        ++numbered.record;
+        out.write(count_record(r, numbered).str());
         out.put('\n');
     }
 }

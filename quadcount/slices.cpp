@@ -175,6 +175,7 @@ HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
 #include "parallel.hpp"
+#include "progress.hpp"
 #include "sort.hpp"
 
 #include <algorithm>
@@ -253,6 +254,12 @@ public:
     {
     }
 
+    // The heads and tails that the stripes will hold, in all.
+    std::uint64_t values() const
+    {
+        return heads_.at_most(end_ - 1) - heads_.at_most(lo_ - 1) + tails_from_lo_ - tails_.at_most(Limit_ - end_);
+    }
+
     // The next stripe, or false when every head value is covered.
     bool next(Stripe& s)
     {
@@ -320,8 +327,11 @@ public:
 
     u128 walk(const Stripe& s)
     {
-        if (s.heads == 0 || s.tails == 0) return u128{s.heads} * s.above;
-        if (s.hi - s.lo == 1) return u128{s.heads} * (s.tails + s.above);  // every such pair has head == c
+        if (s.heads == 0 || s.tails == 0 || s.hi - s.lo == 1) {
+            progress::advance(s.heads + s.tails);
+            if (s.heads == 0 || s.tails == 0) return u128{s.heads} * s.above;
+            return u128{s.heads} * (s.tails + s.above);  // every such pair has head == c
+        }
         place(s.lo);
         std::uint64_t at_least = s.tails + s.above;  // tails with c >= lo
         double per_value = double(std::max(s.heads, s.tails)) / double(s.hi - s.lo);
@@ -343,11 +353,13 @@ public:
                 std::uint64_t t = tails_.at_most(Limit_ - lo) - tails_.at_most(Limit_ - lo - 1);
                 at_least -= t;
                 n += u128{h} * (at_least + t);
+                progress::advance(h + t);
                 place(++lo);
                 continue;
             }
             at_least -= tails;
             n += u128{heads} * at_least + within(heads, tails, hi - lo);
+            progress::advance(heads + tails);
             while (hfirst_ < h_.n_rows && hc_[hfirst_] == h_.n_cols) ++hfirst_;  // rows done, in order
             while (tlast_ > 0 && tc_[tlast_ - 1] == 0) --tlast_;
             // Aim the next slice at `target` on the fuller side, changing by at most 2x.
@@ -454,6 +466,7 @@ u128 count_by_slices(const Side& heads, const Side& tails, std::int64_t Limit, s
     const Kernels& k = kernels(path);
     const Padded h(heads, k.lanes), t(tails, k.lanes);
     Striper striper(heads, tails, Limit, std::max<std::uint64_t>(stripe_elements, 1));
+    progress::expect(striper.values());
     std::mutex taking;
     std::vector<u128> part(threads);
     parallel_for(threads, threads, [&](std::size_t worker) {

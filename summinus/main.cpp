@@ -5,9 +5,9 @@
 // positive number that is the largest integer below it whose digit sum is one
 // smaller. The word END ends the run, as does the end of input. A token of
 // zeros is printed as it is; other tokens are rewritten by the same
-// character rule. Exit status 0; 1 after a read or write
-// error; 2 for a usage error. Numbers given as operands are read instead
-// of standard input.
+// character rule. Numbers given as operands are read instead of standard
+// input. Exit status 0; 1 after a read or write error or when out of memory;
+// 2 for a usage error.
 #include "filter.hpp"
 #include "lower.hpp"
 
@@ -21,12 +21,7 @@ constexpr std::string_view usage =
     "Reads decimal integers of any length and prints each, one per line, with its\n"
     "rightmost non-zero digit lowered by one: 120 gives 110, 909 gives 908, 100\n"
     "gives 0. For a positive number that is the largest integer below it whose\n"
-    "digit sum is one smaller. The word END ends the run.\n"
-    "\n"
-    "Reads the operands, joined by spaces as one line, or standard input when there\n"
-    "are none. After \"--\" every argument is an operand.\n"
-    "\n"
-    "Exit status: 0; 1 after a read or write error; 2 for a usage error.\n";
+    "digit sum is one smaller. The word END ends the run.\n";
 
 }  // namespace
 

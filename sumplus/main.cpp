@@ -6,7 +6,7 @@
 // gives -29, -99 gives -199. The sign does not count towards the digit sum.
 // The word END ends the run, as does the end of input. Tokens that are not
 // canonical integers are rewritten by the same character rules. Exit status
-// 0; 1 after a read or write error; 2 for a usage error.
+// 0; 1 after a read or write error or when out of memory; 2 for a usage error.
 #include "filter.hpp"
 #include "rewrite.hpp"
 
@@ -20,12 +20,7 @@ constexpr std::string_view usage =
     "Reads decimal integers of any length and prints, one per line, the largest\n"
     "integer below each whose digit sum (the sign not counted) is one greater:\n"
     "123 gives 115, 100 gives 20, 19 gives -29, -99 gives -199. The word END ends\n"
-    "the run.\n"
-    "\n"
-    "Reads the operands, joined by spaces as one line, or standard input when there\n"
-    "are none. After \"--\" every argument is an operand.\n"
-    "\n"
-    "Exit status: 0; 1 after a read or write error; 2 for a usage error.\n";
+    "the run.\n";
 
 }  // namespace
 

@@ -2,7 +2,9 @@
 # Usage: io_errors.sh PROGRAM
 # I/O faults as a user meets them. A failed read or write ends the program
 # promptly with status 1 and one line "<name>: read|write error: <reason>";
-# a reader that goes away ends it by SIGPIPE; empty input is no error.
+# so does running out of memory ("<name>: out of memory"), the answers
+# before it kept; a reader that goes away ends it by SIGPIPE; empty input is
+# no error.
 set -u
 prog=$1
 name=$(basename "$prog")
@@ -65,6 +67,32 @@ else
   yes "$record" | head -c 20000000 > "$tmp/big"
   timeout 10 bash -c '"$1" < "$2" | head -n 1 > /dev/null; echo "${PIPESTATUS[0]}" > "$3"' _ "$prog" "$tmp/big" "$tmp/status" 2> "$tmp/err"
   expect "reader goes away early" 141 ""
+fi
+
+# Out of memory under `ulimit -v`. summinus holds no token whole: it answers
+# in constant memory. (The sanitizers need address space of their own.)
+oom_limit=
+case $name in
+  sumplus) oom_limit=40000 before=115
+           { echo 123; head -c 50000000 /dev/zero | tr '\0' 7; echo; } > "$tmp/huge" ;;
+  quadcount) oom_limit=100000 before=2  # a list of 30,000,000 elements cannot be held
+             { printf '3 2 1 1 1 1 1 1 1 0\n0 30000000 1 1 1\n'; yes 0 | head -n 30000000; } > "$tmp/huge" ;;
+esac
+if [ -n "$oom_limit" ] && [ -z "${ASAN_OPTIONS:-}" ]; then
+  (ulimit -v $oom_limit; exec "$prog" < "$tmp/huge" > "$tmp/out" 2> "$tmp/err"); echo $? > "$tmp/status"
+  expect "out of memory under ulimit -v $oom_limit" 1 "$name: out of memory"
+  [ "$(cat "$tmp/out")" = "$before" ] || { echo "FAIL out of memory: answers before it $(head -c 100 "$tmp/out")"; failures=$((failures + 1)); }
+  rm -f "$tmp/huge"
+fi
+# quadcount fits its memory to the room left: 4 lists of 10^6 narrow values
+# count under ulimit -v 150000 as without it.
+if [ "$name" = quadcount ] && [ -z "${ASAN_OPTIONS:-}" ]; then
+  awk 'BEGIN { srand(1); print 2000000, 1000000, 1000000, 1000000, 1000000
+               for (i = 0; i < 4000000; i++) print int(rand() * 1000001) }' > "$tmp/narrow"
+  "$prog" < "$tmp/narrow" > "$tmp/want"
+  (ulimit -v 150000; exec "$prog" < "$tmp/narrow" > "$tmp/out" 2> "$tmp/err"); echo $? > "$tmp/status"
+  expect "4 x 10^6 narrow under ulimit -v 150000" 0 ""
+  cmp -s "$tmp/out" "$tmp/want" || { echo "FAIL under the limit: $(cat "$tmp/out"), want $(cat "$tmp/want")"; failures=$((failures + 1)); }
 fi
 
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }

@@ -1,5 +1,6 @@
 // quadcount: the count against brute force, the wide count's digits, and the
 // whole record loop against the straightforward design.
+#include "budget.hpp"
 #include "count.hpp"
 #include "methods.hpp"
 #include "in_memory.hpp"
@@ -207,6 +208,28 @@ TEST(CountPicks, ABinOfMillionsOfEqualValues)
     }
 }
 
+TEST(Budget, HalfTheLeastRoomAtMostTheFixedFigure)
+{
+    using quadcount::Room;
+    constexpr std::uint64_t MiB = 1 << 20, most = 512 * MiB, none = Room::unlimited;
+    struct {
+        Room room;
+        std::uint64_t want;
+    } cases[] = {
+        {{none, none, none}, most},                 // nothing known: the fixed figure
+        {{none, none, 16000 * MiB}, most},          // a large machine
+        {{200 * MiB, none, 16000 * MiB}, 100 * MiB},  // ulimit -v
+        {{none, 300 * MiB, 16000 * MiB}, 150 * MiB},  // a container's memory.max
+        {{900 * MiB, 300 * MiB, 100 * MiB}, 50 * MiB},  // the machine short of memory
+        {{0, none, none}, 0},                       // no room at all
+    };
+    for (const auto& c : cases) EXPECT_EQ(quadcount::budget(c.room, most), c.want);
+    EXPECT_EQ(quadcount::bytes_in("max\n"), none);
+    EXPECT_EQ(quadcount::bytes_in("314572800\n"), 314572800u);
+    EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\nMemAvailable:    1024 kB\n"), 1024u * 1024);
+    EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\n"), none);
+}
+
 TEST(Wide, PrintsExactDecimal)
 {
     EXPECT_EQ(Wide(0).str(), "0");
@@ -306,6 +329,25 @@ TEST(Records, DeclaredCountsBeyondTheInputCostNothing)
               "784637716923335095224261902710254454442933591094742482943\n");
     // A negative count after the break reads nothing and contributes nothing.
     EXPECT_EQ(run("5 1 1 -1 1 x", 4096), "0\n");
+}
+
+// A list long enough to be parsed on several threads, cut short by the end
+// of input and by text inside it: the stand-ins are the last value parsed,
+// and 0 after text.
+TEST(Records, LongListsCutShortMatchTheStraightforwardDesign)
+{
+    std::mt19937_64 rng(65536);
+    std::string values;
+    for (int i = 0; i < 70000; ++i) values += std::to_string(static_cast<int>(rng() % 21) - 5) + (i % 10 ? " " : "\n");
+    const std::string inputs[] = {"-7 1 1 1 1 9 9 9 9\n10 70001 2 1 1 " + values,
+                                  "10 70000 2 1 1 " + values.substr(0, 90001) + " x " + values.substr(90001)};
+    tuned = {.threads = 2, .split_bytes = 4096};
+    for (const std::string& text : inputs) {
+        std::istringstream in(text);
+        std::ostringstream want;
+        ASSERT_TRUE(reference::quadcount(in, want));
+        EXPECT_EQ(testing_support::run_in_memory(run_tuned, text, 1 << 16), want.str());
+    }
 }
 
 TEST(Records, BudgetsAtTheLimitsAreExact)

@@ -9,6 +9,9 @@
 //     --count-path P    vector path of the slices method (AVX3, AVX2, SSE4, ...)
 //     --sort-path P     vector path of the sort
 //     --runs N          runs, of which the median is printed (default 3)
+//     --no-huge-pages   large arrays on ordinary pages
+//     --whole           time the whole record loop on FILE instead, as
+//                       quadcount runs it: reading, counting, answering
 //     --methods         every method in turn: estimated and measured, on one
 //                       thread, skipping those estimated at over 20x the cheapest
 //   bench-count --paths   the vector paths: those for sorting, timed, and the
@@ -16,8 +19,14 @@
 //
 // Prints the count and the median time of the runs.
 #include "count.hpp"
+#include "memory.hpp"
+#include "input.hpp"
 #include "methods.hpp"
+#include "output.hpp"
+#include "records.hpp"
 #include "sort.hpp"
+
+#include <fcntl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -91,7 +100,7 @@ int main(int argc, char** argv)
     }
     Tuning tuning;
     int runs = 3;
-    bool methods = false;
+    bool methods = false, whole = false;
     const char* file = nullptr;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -103,10 +112,24 @@ int main(int argc, char** argv)
         else if (a == "--sort-path") tuning.sort_path = path_named(value(), sort_paths());
         else if (a == "--runs") runs = std::max(1, std::stoi(value()));
         else if (a == "--methods") methods = true;
+        else if (a == "--no-huge-pages") huge_pages = false;
+        else if (a == "--whole") whole = true;
         else if (a[0] != '-' && file == nullptr) file = argv[i];
         else usage();
     }
     if (file == nullptr) usage();
+    if (whole) {
+        int fd = ::open(file, O_RDONLY);
+        if (fd < 0) usage();
+        std::string answers;
+        io::Output out(answers);
+        io::Input input(fd, nullptr);
+        auto t0 = std::chrono::steady_clock::now();
+        quadcount::run(input, out);
+        out.flush();
+        std::printf("%s%.4f\n", answers.c_str(), std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        return 0;
+    }
     std::ifstream in(file);
     long long Limit = 0, count[4];
     in >> Limit >> count[0] >> count[1] >> count[2] >> count[3];

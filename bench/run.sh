@@ -127,6 +127,8 @@ bench_quadcount() {
   f=$(quad narrow-1m 2000000 0 1000000 1000000 1000000 1000000 1000000)
   compare 3 "$f" file "${one_core[@]}" "$bin/quadcount" -- "$bin/quadcount"
   row "4 x 10^6, values in [0, 10^6], budget 2e6" "itself on one core"
+  compare 7 /dev/null file "$count" --whole --no-huge-pages "$f" -- "$count" --whole "$f"
+  row "the same, huge pages for large arrays" "ordinary pages"
   f=$(quad square 3900 0 1000 2000 2000 2000 2000)
   compare 5 "$f" file -- "$bin/quadcount"
   row "4 x 2,000, nearly all 1.6e13 picks" "-"

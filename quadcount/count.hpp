@@ -1,7 +1,7 @@
 // Counting the picks that stay within a budget.
 #pragma once
 
-#include "memory.hpp"
+#include "types.hpp"
 #include "wide.hpp"
 
 #include <array>
@@ -9,8 +9,6 @@
 #include <vector>
 
 namespace quadcount {
-
-using List = BigVector<std::int32_t>;  // on huge pages: long lists fault far less
 
 // The ways to count (methods.hpp); `cheapest` lets count_picks choose.
 //   slices:          both sides made a slice at a time, heads binned, tails looked up;
@@ -26,7 +24,6 @@ struct Tuning {
     std::uint64_t slice_elements = 0;  // per side and slice (about); 0: the default
     unsigned threads = 0;              // 0: one for a small record, else as many as the machine has
     std::size_t max_transform = std::size_t{1} << 24;  // the primes' limit: 64 MiB a prime
-    std::size_t split_bytes = std::size_t{256} << 10;  // input in hand worth parsing on every thread
     std::int64_t sort_path = 0;   // vector path (a Highway target) for sorting the lists; 0: the fastest
     std::int64_t count_path = 0;  // vector path for counting by slices; 0: the widest
     std::uint64_t memory = 0;     // bytes the working arrays may take; 0: from budget.hpp

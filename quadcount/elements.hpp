@@ -1,8 +1,9 @@
 // Reading list elements, on every core when there are many.
 #pragma once
 
-#include "count.hpp"
+#include "types.hpp"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace io {
@@ -10,6 +11,11 @@ class Input;
 }
 
 namespace quadcount {
+
+struct Parsing {
+    unsigned threads = 0;                              // 0: all the machine has, for lists of 2^16 or more
+    std::size_t split_bytes = std::size_t{256} << 10;  // input in hand worth parsing on every thread
+};
 
 // Appends up to `count` elements read from `in` to `list`, exactly as
 // `count` calls of in.read(tmp) would, and returns how many it appended;
@@ -20,7 +26,7 @@ namespace quadcount {
 // is left, goes through in.read().
 // Tested: against in.read() alone on records with junk, out-of-range and long
 // numbers, and truncation, with parts of every size; by fuzzing.
-std::uint64_t read_elements(io::Input& in, List& list, std::uint64_t count, std::int32_t& tmp, unsigned threads,
-                            std::size_t split_bytes);
+std::uint64_t read_elements(io::Input& in, List& list, std::uint64_t count, std::int32_t& tmp,
+                            const Parsing& parsing = {});
 
 }  // namespace quadcount

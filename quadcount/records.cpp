@@ -5,7 +5,6 @@
 #include "elements.hpp"
 #include "input.hpp"
 #include "output.hpp"
-#include "parallel.hpp"
 
 #include <algorithm>
 #include <malloc.h>
@@ -30,14 +29,13 @@ struct Record {
 // Reads the elements of a record whose header is in `r`. `tmp` carries the
 // last value read from one record to the next, as the stand-in after a read
 // that stores nothing.
-void read_lists(io::Input& in, Record& r, std::int32_t& tmp, const Tuning& tuning)
+void read_lists(io::Input& in, Record& r, std::int32_t& tmp, const Parsing& parsing)
 {
     for (int i = 0; i < 4; ++i) {
         auto want = static_cast<std::uint64_t>(std::max<std::int64_t>(r.counts[i], 0));  // negative reads nothing
         List& list = r.lists[i];
         list.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(want, 1 << 16)));  // a count may promise more than comes
-        unsigned threads = want >= (1 << 16) ? thread_count(tuning.threads) : tuning.threads > 1 ? tuning.threads : 1;
-        std::uint64_t got = read_elements(in, list, want, tmp, threads, tuning.split_bytes);
+        std::uint64_t got = read_elements(in, list, want, tmp, parsing);
         if (got < want) {
             r.broken = i;
             r.missing = want - got;
@@ -72,10 +70,10 @@ void run(io::Input& in, io::Output& out)
     // arena: each arena of its own would reserve 64 MiB of it.
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
-    run_with(in, out, {});
+    run_with(in, out, {}, {});
 }
 
-void run_with(io::Input& in, io::Output& out, const Tuning& tuning)
+void run_with(io::Input& in, io::Output& out, const Tuning& tuning, const Parsing& parsing)
 {
     std::int32_t tmp = 0;
     Tuning numbered = tuning;
@@ -86,7 +84,7 @@ void run_with(io::Input& in, io::Output& out, const Tuning& tuning)
         if (in.failed()) return;
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
-        read_lists(in, r, tmp, tuning);
+        read_lists(in, r, tmp, parsing);
         ++numbered.record;
         out.write(count_record(r, numbered).str());
         out.put('\n');

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "count.hpp"
+#include "elements.hpp"
 
 #include <array>
 #include <cstdint>
@@ -18,7 +19,8 @@ namespace quadcount {
 // an unreadable header, or at a header whose four counts are all 0.
 void run(io::Input& in, io::Output& out);
 
-// The same, counting as `tuning` says (for tests and fuzzing).
-void run_with(io::Input& in, io::Output& out, const Tuning& tuning);
+// The same, counting as `tuning` says and reading lists as `parsing` does
+// (for tests and fuzzing).
+void run_with(io::Input& in, io::Output& out, const Tuning& tuning, const Parsing& parsing);
 
 }  // namespace quadcount

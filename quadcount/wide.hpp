@@ -2,13 +2,13 @@
 // lengths below 2^63, printed exactly in decimal.
 #pragma once
 
+#include "types.hpp"
+
 #include <array>
 #include <cstdint>
 #include <string>
 
 namespace quadcount {
-
-__extension__ typedef unsigned __int128 u128;
 
 class Wide {
 public:

@@ -36,8 +36,8 @@ std::string_view lower_nonnegative(std::span<char> number)
     std::int64_t zbytekNaDoplneni = 2;  // the suffix's digit sum, plus 2
     while (rozdil <= 1 && ukaz > 0) {
         std::int64_t c = code(number[static_cast<std::size_t>(ukaz)]);
-        rozdil += 57 - c;
-        zbytekNaDoplneni += c - 48;
+        rozdil += '9' - c;
+        zbytekNaDoplneni += c - '0';
         --ukaz;
     }
     char* digits = number.data();
@@ -48,7 +48,7 @@ std::string_view lower_nonnegative(std::span<char> number)
         std::int64_t i = ukaz + 1;
         for (; i < len && zbytekNaDoplneni > 8; ++i, zbytekNaDoplneni -= 9) digits[i] = '9';
         if (i < len) {
-            digits[i++] = static_cast<char>(static_cast<std::uint64_t>(48 + zbytekNaDoplneni) & 0xff);
+            digits[i++] = static_cast<char>(static_cast<std::uint64_t>('0' + zbytekNaDoplneni) & 0xff);
             for (; i < len; ++i) digits[i] = '0';
         }
         return "";

@@ -12,8 +12,9 @@
 namespace {
 
 quadcount::Tuning tuning;
+quadcount::Parsing parsing;
 
-void run_tuned(io::Input& in, io::Output& out) { quadcount::run_with(in, out, tuning); }
+void run_tuned(io::Input& in, io::Output& out) { quadcount::run_with(in, out, tuning, parsing); }
 
 }  // namespace
 
@@ -28,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               .slice_elements = 1 + pick / 7 % 8,
               .threads = threads,
               .max_transform = 1 << 12,
-              .split_bytes = 1 + pick % 29,
               .sort_path = sort_paths[pick / 5 % sort_paths.size()],
               .count_path = slice_paths[pick / 3 % slice_paths.size()]};
+    parsing = {.threads = threads, .split_bytes = 1 + pick % 29};
     return fuzz::differential(data, size, run_tuned, [](std::istream& in, std::ostream& out) {
         return reference::quadcount(in, out, 64);
     });

@@ -3,6 +3,7 @@
 #include "budget.hpp"
 #include "count.hpp"
 #include "methods.hpp"
+#include "ntt.hpp"
 #include "in_memory.hpp"
 #include "input.hpp"
 #include "output.hpp"
@@ -142,6 +143,38 @@ TEST(CountPicks, SmallRecordsByEveryMethod)
                 EXPECT_TRUE(quadcount::count_picks(lists, c.Limit, {.method = method, .count_path = path}) == c.want)
                     << "Limit " << c.Limit << " method " << static_cast<int>(method) << " path " << path;
             }
+}
+
+// The method each typical shape gets: a change in the cost model shows here.
+TEST(CountPicks, TypicalShapesGetTheirMethods)
+{
+    std::mt19937_64 rng(15);
+    auto list = [&](std::size_t n, std::int32_t lo, std::int32_t hi) {
+        List l(n);
+        for (auto& x : l) x = lo + static_cast<std::int32_t>(rng() % static_cast<std::uint64_t>(hi - lo + 1));
+        return l;
+    };
+    const std::int32_t wide = 1'000'000'000;
+    struct {
+        std::array<List, 4> lists;
+        std::int64_t Limit;
+        Method want;
+    } cases[] = {
+        {{list(2000, -wide, wide), list(2000, -wide, wide), list(2000, -wide, wide), list(2000, -wide, wide)}, 0,
+         Method::slices},
+        {{list(2000, 0, 1000), list(2000, 0, 1000), list(2000, 0, 1000), list(2000, 0, 1000)}, 3900,
+         Method::histograms},
+        {{list(100'000, -wide, wide), list(100'000, -wide, wide), list(1, -wide, wide), list(1, -wide, wide)}, 0,
+         Method::by_tails},
+        {{list(1, -wide, wide), list(1, -wide, wide), list(100'000, -wide, wide), list(100'000, -wide, wide)}, 0,
+         Method::by_heads},
+        {{list(100'000, -wide, wide), list(1, -wide, wide), list(1, -wide, wide), list(100'000, -wide, wide)}, 0,
+         Method::slices},
+    };
+    for (auto& c : cases) {
+        quadcount::prepare(c.lists);
+        EXPECT_EQ(quadcount::method_name(quadcount::chosen(c.lists, c.Limit)), std::string(quadcount::method_name(c.want)));
+    }
 }
 
 // The transform's entries are exact on either side of the bounds where it
@@ -288,7 +321,8 @@ std::string random_input(std::mt19937_64& rng)
 
 // The record loop with a chosen method, slices, threads and input parts.
 quadcount::Tuning tuned;
-void run_tuned(io::Input& in, io::Output& out) { quadcount::run_with(in, out, tuned); }
+quadcount::Parsing parsed;
+void run_tuned(io::Input& in, io::Output& out) { quadcount::run_with(in, out, tuned, parsed); }
 
 TEST(Records, MatchTheStraightforwardDesign)
 {
@@ -306,8 +340,8 @@ TEST(Records, MatchTheStraightforwardDesign)
                      .slice_elements = 1 + rng() % 5,
                      .threads = 2,
                      .max_transform = 1 << 12,
-                     .split_bytes = 1 + rng() % 48,
                      .count_path = slice_paths[round % slice_paths.size()]};
+            parsed = {.threads = 2, .split_bytes = 1 + rng() % 48};
             ASSERT_EQ(testing_support::run_in_memory(run_tuned, text, 1 + rng() % 200), expected) << "input: " << text;
         }
         lines += static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n'));
@@ -341,7 +375,8 @@ TEST(Records, LongListsCutShortMatchTheStraightforwardDesign)
     for (int i = 0; i < 70000; ++i) values += std::to_string(static_cast<int>(rng() % 21) - 5) + (i % 10 ? " " : "\n");
     const std::string inputs[] = {"-7 1 1 1 1 9 9 9 9\n10 70001 2 1 1 " + values,
                                   "10 70000 2 1 1 " + values.substr(0, 90001) + " x " + values.substr(90001)};
-    tuned = {.threads = 2, .split_bytes = 4096};
+    tuned = {};
+    parsed = {.threads = 2, .split_bytes = 4096};
     for (const std::string& text : inputs) {
         std::istringstream in(text);
         std::ostringstream want;

@@ -187,9 +187,9 @@ bench_digits() {
   row "" "holding it ($BASE_PEAK MiB)"
   compare 1 "$f" pipe "$tests/$p-ref" -- "$bin/$p"
   row "" "reference ($BASE_PEAK MiB)"
-  f=$out/tokens3; [ -s "$f" ] || "$gen" tokens 10000000 3 10 > "$f"
-  compare 5 "$f" pipe cat -- "$bin/$p"
-  row "10,000,000 tokens of 1-3 digits" "cat"
+  f=$out/tokens4; [ -s "$f" ] || "$gen" tokens 10000000 4 10 > "$f"
+  compare 7 "$f" pipe cat -- "$bin/$p"
+  row "10,000,000 tokens of 1-4 digits" "cat"
   echo "(per token, all in: $(awk -v t="$MEDIAN" 'BEGIN { printf "%.0f", t * 1e9 / 1e7 }') ns)"
 }
 bench_sumplus() { bench_digits sumplus; }

@@ -33,9 +33,10 @@ public:
 
     // The next maximal run of non-whitespace bytes, or an empty span at the
     // end of input. It may be changed in place and stays valid until the
-    // next call. At least `slack` bytes past its end may be read.
+    // next call. At least `slack` bytes past its end may be read, and so
+    // past the end of window().
     std::span<char> token();
-    static constexpr std::size_t slack = 16;
+    static constexpr std::size_t slack = 64;
 
     // A token for a caller that need not hold it whole. With `more` false,
     // like token(); but a token that reaches `part_limit` bytes comes in

@@ -18,9 +18,9 @@ void fail(std::string_view what, int err)
     std::exit(EXIT_FAILURE);
 }
 
-Output::Output(int fd) : fd_(fd), buf_(new char[capacity + slack]) {}
+Output::Output(int fd) : fd_(fd), buf_(new char[capacity]) {}
 
-Output::Output(std::string& sink) : sink_(&sink), buf_(new char[capacity + slack]) {}
+Output::Output(std::string& sink) : sink_(&sink), buf_(new char[capacity]) {}
 
 Output::~Output() { delete[] buf_; }
 

@@ -34,8 +34,7 @@ public:
         if (used_ == capacity) flush();
         buf_[used_++] = c;
     }
-    // Writes head, rest and a newline. Up to 16 bytes past the end of `rest`
-    // may be read: it must lie in a token from Input.
+    // Writes head, rest and a newline.
     void line(std::string_view head, std::string_view rest)
     {
         std::size_t n = head.size() + rest.size() + 1;
@@ -46,14 +45,19 @@ public:
             return;
         }
         char* p = buf_ + used_;
-        for (char c : head) *p++ = c;
-        if (rest.size() <= 16)
-            std::memcpy(p, rest.data(), 16);  // one fixed move; the slack absorbs the excess
-        else
-            std::memcpy(p, rest.data(), rest.size());
-        p[rest.size()] = '\n';
+        if (!head.empty()) std::memcpy(p, head.data(), head.size());  // an empty view may have no data at all
+        if (!rest.empty()) std::memcpy(p + head.size(), rest.data(), rest.size());
+        p[head.size() + rest.size()] = '\n';
         used_ += n;
     }
+    // Room for n bytes (n at most 16 KiB) after what is gathered, to be
+    // written in place; then wrote() keeps the first of them.
+    char* room(std::size_t n)
+    {
+        if (n > capacity - used_) flush();
+        return buf_ + used_;
+    }
+    void wrote(std::size_t n) { used_ += n; }
     // Sends everything gathered so far on its way.
     void flush();
     // Forgets what was gathered after the last newline: a line left half
@@ -67,7 +71,6 @@ public:
 
 private:
     static constexpr std::size_t capacity = 64 * 1024;
-    static constexpr std::size_t slack = 16;
     void send(const char* data, std::size_t size);
 
     int fd_ = -1;

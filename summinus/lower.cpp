@@ -2,8 +2,13 @@
 #include "lower.hpp"
 
 #include <algorithm>
-#include <cstdint>
 #include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace summinus {
 
@@ -18,6 +23,29 @@ io::Line lower_rightmost(std::span<char> number)
 }
 
 namespace {
+
+// See lower_short(): here, to be inlined in the token loop.
+[[gnu::always_inline]] inline char* short_lower(const char* t, std::size_t len, char* out)
+{
+#if defined(__SSE2__)
+    const io::Bytes16 b = io::bytes16(t);
+    const std::uint32_t in = (std::uint32_t{1} << len) - 1;
+    // Any byte but '0' is lowered, so any token will do. No branch on where
+    // it lies: tokens come in random order.
+    const std::uint32_t nonzero = ~b.zero & in;  // none: a token of zeros stays
+    const auto i = nonzero != 0 ? static_cast<unsigned>(31 - std::countl_zero(nonzero)) : 16;
+    const __m128i lower = _mm_load_si128(reinterpret_cast<const __m128i*>(io::lanes16.one[i]));  // -1 there
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
+                     _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)), lower));
+    const std::size_t lone = (nonzero == 1) & (t[0] == '1');  // a lone leading 1: "0"
+    const std::size_t n = len - (len - 1) * lone;             // arithmetic, not a branch
+    out[n] = '\n';
+    return out + n + 1;
+#else
+    (void)t, (void)len, (void)out;
+    return nullptr;  // every token takes the general path
+#endif
+}
 
 // Writes `count` '0' bytes.
 void zeros(io::Output& out, std::uint64_t count)
@@ -34,6 +62,8 @@ void zeros(io::Output& out, std::uint64_t count)
 }
 
 }  // namespace
+
+char* lower_short(const char* t, std::size_t len, char* out) { return short_lower(t, len, out); }
 
 void lower_streaming(io::Input& in, io::Output& out, std::span<char> part)
 {
@@ -71,7 +101,9 @@ void lower_streaming(io::Input& in, io::Output& out, std::span<char> part)
 
 void run(io::Input& in, io::Output& out)
 {
-    io::answer_tokens(in, out, lower_rightmost, lower_streaming);
+    io::answer_tokens(
+        in, out, [](const char* t, std::size_t size, char* line) { return short_lower(t, size, line); },
+        lower_rightmost, lower_streaming);
 }
 
 }  // namespace summinus

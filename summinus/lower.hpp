@@ -20,6 +20,12 @@ namespace summinus {
 
 io::Line lower_rightmost(std::span<char> number);
 
+// The same answer for a token t of len <= 16 bytes, 16 of them readable: its
+// whole line written at out (17 bytes written at most), the rightmost byte
+// other than '0' found from a bit mask. Returns the line's end (null only
+// where there is no SSE2: then every token takes the general path).
+char* lower_short(const char* t, std::size_t len, char* out);
+
 // The same answer for a token too long to hold, written to `out` as its parts
 // arrive from `in` (the first is `part`): the bytes before the last non-zero
 // byte seen so far are final and leave at once; that byte and the zeros after

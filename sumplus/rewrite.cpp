@@ -1,6 +1,7 @@
 // predecessor; see rewrite.hpp.
 #include "rewrite.hpp"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -8,15 +9,15 @@ namespace sumplus {
 
 namespace {
 
-std::int64_t code(char c) { return static_cast<signed char>(c); }
+constexpr std::int64_t code(char c) { return static_cast<signed char>(c); }
 
 // Adds `delta` to a character's code, modulo 256.
-void bump(char& c, int delta) { c = static_cast<char>(static_cast<unsigned char>(c) + delta); }
+constexpr void bump(char& c, int delta) { c = static_cast<char>(static_cast<unsigned char>(c) + delta); }
 
 // Raises -x to -y, y the smallest integer above x whose digit sum is one
 // greater, in place. Returns true, changing nothing, when every digit is 9:
 // then "-1" and the digits are to be printed.
-bool raise_negative(std::span<char> number)
+constexpr bool raise_negative(std::span<char> number)
 {
     std::size_t ukaz = number.size() - 1;
     while (ukaz > 0 && number[ukaz] == '9') --ukaz;  // the '-' at 0 stops it
@@ -28,7 +29,7 @@ bool raise_negative(std::span<char> number)
 // Lowers N in place to the largest M < N with digit sum one greater, when
 // such an M >= 0 exists (possibly leaving one leading '0'). Otherwise the
 // answer is negative: rewrites the digits to print after the returned prefix.
-std::string_view lower_nonnegative(std::span<char> number)
+constexpr std::string_view lower_nonnegative(std::span<char> number)
 {
     const std::int64_t len = static_cast<std::int64_t>(number.size());
     std::int64_t ukaz = len - 1;
@@ -58,13 +59,11 @@ std::string_view lower_nonnegative(std::span<char> number)
         bump(digits[0], +1);
         return "-";
     }
-    std::memset(digits + 1, '9', static_cast<std::size_t>(len - 1));
+    for (std::int64_t i = 1; i < len; ++i) digits[i] = '9';
     return "-";
 }
 
-}  // namespace
-
-io::Line predecessor(std::span<char> number)
+constexpr io::Line rewrite(std::span<char> number)
 {
     std::string_view head;
     std::size_t skip = 0;
@@ -79,9 +78,79 @@ io::Line predecessor(std::span<char> number)
     return {head, std::string_view(number.data() + skip, number.size() - skip)};
 }
 
+// The answer lines of the canonical numbers of at most four digits, made by
+// rewrite() as this compiles: of[0][v] for v, of[1][v] for -v.
+struct Answer {
+    char text[7];  // the line, its newline included
+    std::uint8_t size;
+};
+struct Answers {
+    Answer of[2][10000];
+};
+
+constexpr Answer answer_of(bool negative, unsigned v)
+{
+    char number[8] = {};
+    std::size_t n = 0;
+    if (negative) number[n++] = '-';
+    char reversed[4] = {};
+    std::size_t k = 0;
+    do reversed[k++] = static_cast<char>('0' + v % 10);
+    while ((v /= 10) != 0);
+    while (k > 0) number[n++] = reversed[--k];
+    io::Line line = rewrite(std::span<char>(number, n));
+    Answer a{};
+    for (char c : line.head) a.text[a.size++] = c;
+    for (char c : line.rest) a.text[a.size++] = c;
+    a.text[a.size++] = '\n';
+    return a;
+}
+
+constexpr Answers answers = [] {
+    Answers all{};
+    for (unsigned v = 0; v < 10000; ++v) {
+        all.of[0][v] = answer_of(false, v);
+        all.of[1][v] = answer_of(true, v);
+    }
+    return all;
+}();
+
+// See answer_short(): here, to be inlined in the token loop.
+[[gnu::always_inline]] inline char* short_answer(const char* t, std::size_t len, char* out)
+{
+    const unsigned negative = t[0] == '-';
+    const std::size_t digits = len - negative;
+    if (digits - 1 >= 4) return nullptr;  // none, or more than four
+    // The digits, most significant first, in the low bytes of x.
+    std::uint32_t x = 0;
+    std::memcpy(&x, t + negative, 4);
+    if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap32(x);
+    const std::uint32_t used = ~0u << 8 * (4 - digits);
+    x = x << 8 * (4 - digits) | (0x30303030u & ~used);  // right-aligned behind '0's
+    const std::uint32_t values = x - 0x30303030u;
+    // Digits only (each byte's value below 10; a byte that is not borrows,
+    // and is caught), canonical (no leading 0 but in "0" itself).
+    if (((values | (values + 0x76767676u)) & 0x80808080u & used) != 0 || (t[negative] == '0' && digits > 1))
+        return nullptr;
+    // Pairs of digits, then the four: 0d0c0b0a -> value.
+    std::uint32_t v = values & used;
+    v = (v * 10 + (v >> 8)) & 0x00ff00ffu;
+    v = (v * 100 + (v >> 16)) & 0xffffu;
+    const Answer& a = answers.of[negative][v];  // a sign is no branch: it is random
+    std::memcpy(out, a.text, 8);
+    return out + a.size;
+}
+
+}  // namespace
+
+char* answer_short(const char* t, std::size_t len, char* out) { return short_answer(t, len, out); }
+
+io::Line predecessor(std::span<char> number) { return rewrite(number); }
+
 void run(io::Input& in, io::Output& out)
 {
-    io::answer_tokens(in, out, predecessor);
+    io::answer_tokens(
+        in, out, [](const char* t, std::size_t size, char* line) { return short_answer(t, size, line); }, predecessor);
 }
 
 }  // namespace sumplus

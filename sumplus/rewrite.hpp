@@ -29,6 +29,12 @@ namespace sumplus {
 
 io::Line predecessor(std::span<char> number);
 
+// The same answer for a canonical number t of at most four digits after an
+// optional '-', len bytes and 4 more readable: its whole line written at out
+// (8 bytes written at most), from a table made as this compiles. Returns the
+// line's end, or null for any other token.
+char* answer_short(const char* t, std::size_t len, char* out);
+
 // The whole filter: every token answered until END or the end of input. The
 // first byte of an answer can depend on the last byte of its token, so every
 // token is held whole.

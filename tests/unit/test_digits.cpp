@@ -31,6 +31,15 @@ std::string answer(Rewrite rewrite, std::string number)
     return std::string(line.head) + std::string(line.rest);
 }
 
+// The short path's line, without its newline, or "declined".
+std::string answer_short(char* (*fast)(const char*, std::size_t, char*), const std::string& number)
+{
+    char token[32] = {}, line[32];
+    number.copy(token, 16);
+    char* end = fast(token, number.size(), line);
+    return end == nullptr ? "declined" : std::string(line, end - 1);
+}
+
 // Walks the integers upwards from `from`, calling visit(n, best) for each n
 // in [first, last], where best[t] is the largest integer below n whose digit
 // sum is t (or `none` when there is none at or above `from`).
@@ -53,6 +62,9 @@ TEST(Sumplus, LargestBelowWithDigitSumOneGreater)
         long long want = best[static_cast<std::size_t>(digit_sum(n) + 1)];
         ASSERT_NE(want, LLONG_MIN) << n;
         ASSERT_EQ(answer(sumplus::predecessor, std::to_string(n)), std::to_string(want)) << n;
+        if (n > -10'000 && n < 10'000) {
+            ASSERT_EQ(answer_short(sumplus::answer_short, std::to_string(n)), std::to_string(want)) << n;
+        }
         ++checked;
     });
     EXPECT_EQ(checked, 1'100'001u);
@@ -63,6 +75,7 @@ TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
     sweep(0, 1, 1'000'000, [](long long n, const std::array<long long, 100>& best) {
         long long want = best[static_cast<std::size_t>(digit_sum(n) - 1)];
         ASSERT_EQ(answer(summinus::lower_rightmost, std::to_string(n)), std::to_string(want)) << n;
+        ASSERT_EQ(answer_short(summinus::lower_short, std::to_string(n)), std::to_string(want)) << n;
     });
 }
 
@@ -136,6 +149,28 @@ TEST(Digits, LongTokensMatchTheStraightforwardDesign)
                 << "length " << length << " round " << round;
         }
     }
+}
+
+// The edges of the short path and of the blocks of 64 bytes that tokens
+// are found in: tokens of 16 and 17 bytes, all nines, straddling a block and a
+// read, and every kind of whitespace at a block's edge.
+TEST(Digits, TokensAtTheEdgesOfBlocksAndReads)
+{
+    const std::string tokens[] = {"1234567890123456", "12345678901234567", "9999999999999999", "99999999999999999",
+                                  "-999999999999999", "-9999", "9999", "10000", "1000", "0", "-0", "08", "007",
+                                  "END2", "1000000000000000", "+5"};
+    const char* spaces[] = {" ", "\t", "\n", "\v", "\f", "\r", "\r\n", "  \t"};
+    for (std::size_t pad = 0; pad < 140; ++pad)
+        for (std::size_t k = 0; k < std::size(tokens); ++k) {
+            const std::string& space = spaces[(pad + k) % std::size(spaces)];
+            // The first token is read alone; the rest are in hand from the
+            // space after it, which the padding moves across a block's edge.
+            std::string text = "1" + space + std::string(pad, ' ') + tokens[k] + space + tokens[(k + 1) % 16] + "\n";
+            for (std::size_t chunk : {1u, 7u, 64u, 65u, 4096u}) {
+                ASSERT_EQ(run_in_memory(sumplus::run, text, chunk), expected(reference::sumplus, text)) << text;
+                ASSERT_EQ(run_in_memory(summinus::run, text, chunk), expected(reference::summinus, text)) << text;
+            }
+        }
 }
 
 TEST(Digits, AnyBytesMatchTheStraightforwardDesign)

@@ -13,7 +13,6 @@ namespace {
 TEST(Output, PiecesOfEverySizeArriveWholeAndInOrder)
 {
     std::mt19937_64 rng(5);
-    // Pieces come from a token in an input buffer, as line() requires.
     std::string source(300'000, 'x');
     for (auto& c : source) c = static_cast<char>('a' + rng() % 26);
     io::Input tokens(source, source.size());

@@ -19,9 +19,12 @@
 // value, however many.
 // Cost: O(H + T) for the H heads and T tails in the stripes, plus O(rows)
 // per slice and O(rows log cols) per stripe; no sort. Memory: about 14
-// bytes per slice element per thread, about 7 MiB a thread by default.
+// bytes per slice element per thread, a few MiB a thread.
 // Vector paths: Highway's AVX-512, AVX2, SSE4 and scalar code from one
-// source; the widest the processor has, unless forced.
+// source; the widest the processor has, unless forced. On 4 x 8,000 wide
+// values, one thread, AMD EPYC family 25 model 17, medians in alternation:
+// AVX-512 0.17 s (four heads a bin), AVX2 0.21 s (two), SSE4 0.35 s, scalar
+// 1.0 s; slices of 64 Ki to 256 Ki values alike within the noise.
 // Tested: against brute force with slices of one to five elements and
 // stripes of a few, on every vector path and one to three threads; against
 // the other methods on longer lists; by fuzzing with random slice sizes.

@@ -27,10 +27,9 @@ struct Line {
 struct WholeTokens {};
 
 // Bit masks of the first 16 bytes at p (bit i for p[i]): which are
-// whitespace, which are digits, and which are '0', '8' and '9'. All 16 bytes
-// must be readable.
+// whitespace, and which are '0'. All 16 bytes must be readable.
 struct Bytes16 {
-    std::uint32_t space, digit, zero, eight, nine;
+    std::uint32_t space, zero;
 };
 
 inline Bytes16 bytes16(const char* p)
@@ -38,42 +37,30 @@ inline Bytes16 bytes16(const char* p)
 #if defined(__SSE2__)
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     auto bits = [](__m128i m) { return static_cast<std::uint32_t>(_mm_movemask_epi8(m)); };
-    auto at_most = [&](__m128i x, char most) {  // x <= most, as unsigned bytes
-        const __m128i limit = _mm_set1_epi8(most);
-        return _mm_cmpeq_epi8(_mm_min_epu8(x, limit), x);
-    };
     const __m128i from_tab = _mm_sub_epi8(v, _mm_set1_epi8('\t'));
-    const __m128i from_zero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
-    return {bits(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), at_most(from_tab, '\r' - '\t'))),
-            bits(at_most(from_zero, 9)), bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('0'))),
-            bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('8'))), bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('9')))};
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(from_tab, _mm_set1_epi8('\r' - '\t')), from_tab);  // \t to \r
+    return {bits(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), control)),
+            bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('0')))};
 #else
     Bytes16 b{};
     for (unsigned i = 0; i < 16; ++i) {
         auto c = static_cast<unsigned char>(p[i]);
         b.space |= std::uint32_t{is_space(c)} << i;
-        b.digit |= std::uint32_t{c >= '0' && c <= '9'} << i;
         b.zero |= std::uint32_t{c == '0'} << i;
-        b.eight |= std::uint32_t{c == '8'} << i;
-        b.nine |= std::uint32_t{c == '9'} << i;
     }
     return b;
 #endif
 }
 
-// For 16-byte vectors: one[i] has 0xff at byte i alone, below[i] at the
-// bytes before i (i <= 16): cheaper to load than to make with SSE2.
+// For 16-byte vectors: one[i] has 0xff at byte i alone (i <= 16): cheaper
+// to load than to make with SSE2.
 struct Lanes16 {
     alignas(16) std::uint8_t one[17][16];
-    alignas(16) std::uint8_t below[17][16];
 };
 inline constexpr Lanes16 lanes16 = [] {
     Lanes16 l{};
     for (unsigned i = 0; i <= 16; ++i)
-        for (unsigned k = 0; k < 16; ++k) {
-            l.one[i][k] = k == i ? 0xff : 0;
-            l.below[i][k] = k < i ? 0xff : 0;
-        }
+        for (unsigned k = 0; k < 16; ++k) l.one[i][k] = k == i ? 0xff : 0;
     return l;
 }();
 

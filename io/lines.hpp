@@ -64,99 +64,94 @@ inline constexpr Lanes16 lanes16 = [] {
     return l;
 }();
 
-// The tokens that end within a stretch of bytes, found a block of 64 bytes
-// at a time: a bit mask of each block's whitespace gives every token's end
-// at once, with no scan per token. Where each starts is found from where the
-// one before ended: mostly the next byte, after one whitespace byte.
-struct Tokens {
-    static constexpr std::size_t bytes = 2048;      // the most a batch looks at
-    static constexpr std::size_t most = bytes / 2;  // tokens it can hold
-    std::uint32_t end[most];                        // the whitespace byte after each
-    std::size_t count = 0;
-
-    // The tokens of p[0, n), n <= bytes, that a whitespace byte ends; the byte
-    // before p is whitespace, and 64 bytes past p + n are readable.
-    void find(const char* p, std::size_t n)
-    {
-        std::size_t ends = 0;
-        std::uint64_t before = 1;  // bit 0: the byte before the block is whitespace
-        for (std::size_t base = 0; base < n; base += 64) {
-            std::uint64_t space = 0;
-            for (unsigned k = 0; k < 4; ++k) space |= std::uint64_t{bytes16(p + base + 16 * k).space} << (16 * k);
-            if (n - base < 64) space &= (std::uint64_t{1} << (n - base)) - 1;
-            std::uint64_t e = space & ~(space << 1 | before);  // whitespace after a token byte
-            before = space >> 63;
-            for (; e != 0; e &= e - 1) end[ends++] = static_cast<std::uint32_t>(base + std::countr_zero(e));
-        }
-        count = ends;
-    }
-};
+// Bit i set where p[i] is whitespace, for the 64 bytes at p.
+inline std::uint64_t space_mask64(const char* p)
+{
+    std::uint64_t space = 0;
+    for (unsigned k = 0; k < 4; ++k) space |= std::uint64_t{bytes16(p + 16 * k).space} << (16 * k);
+    return space;
+}
 
 // Writes rewrite(token) as a line for every token up to the end of input or
 // the token "END", which ends the run unanswered; nothing after it is read.
-// A token of at most 16 bytes goes first to fast(token, size, line), which
-// writes its whole line at `line` (room for 32 bytes) and returns its end,
-// or returns null to leave it to rewrite(); fast() may change the token, and
-// read 16 bytes past its end. The tokens in hand are found a batch at a time
-// and answered straight into the output buffer. With a `stream` other than
-// WholeTokens, a token too long to hold (see Input::part; such a token is
-// never the sentinel) is handed to stream(in, out, first_part) instead,
-// which answers it as its parts arrive.
+// Every token goes first to fast(token, size, line), which writes its whole
+// line at `line` (room for 32 bytes) and returns its end, or returns null to
+// decline it. fast() may read 16 bytes from the token's start whatever its
+// size, and may change the token. It must decline "END", and any token that
+// begins with whitespace: the loop takes a token to start just after the
+// whitespace byte that ended the one before, and where more whitespace
+// follows, fast() sees it first. A declined token is answered by rewrite().
+// The tokens in hand are found a batch at a time and answered straight into
+// the output buffer. With a `stream` other than WholeTokens, a token too long
+// to hold (see Input::part; such a token is never the sentinel) is handed to
+// stream(in, out, first_part) instead, which answers it as its parts arrive.
 template <class Fast, class Rewrite, class Stream = WholeTokens>
 void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream stream = {})
 {
-    // Answers one token at `at`, room for 32 bytes, when it has at most 16;
-    // returns the end of its line, or null at the sentinel; else `at` itself
-    // when the token was answered by out.line() (then `at` is no longer valid).
-    auto answer = [&](char* token, std::size_t size, char* at) -> char* {
-        if (size == 3 && std::memcmp(token, "END", 3) == 0) [[unlikely]]
-            return nullptr;
-        if (size <= 16) [[likely]] {
+    constexpr std::size_t batch_bytes = 2048;
+    // A token that fast() declined, answered at `at` (room for 32 bytes): the
+    // whitespace before it skipped, then the sentinel, which returns null. Else
+    // returns the end of its line, or `at` itself when out.line() wrote a long
+    // one (then `at` is no longer valid).
+    auto declined = [&](char* token, std::size_t size, char* at) -> char* {
+        for (; is_space(static_cast<unsigned char>(*token)); --size) ++token;  // a token byte ends it
+        if (size == 3 && std::memcmp(token, "END", 3) == 0) return nullptr;
+        if (size <= 16) {
             if (char* end = fast(token, size, at)) return end;
-        }
-        Line line = rewrite(std::span<char>(token, size));
-        if (size <= 16) {  // so no more than 2 + 16 + 1 bytes
-            std::memcpy(at, "-1", 2);  // the head is "", "-" or "-1"
+            Line line = rewrite(std::span<char>(token, size));  // so no more than 2 + 16 + 1 bytes
+            std::memcpy(at, "-1", 2);                           // the head is "", "-" or "-1"
             at += line.head.size();
             std::memcpy(at, line.rest.data(), 16);  // 16 past the token are readable
             at[line.rest.size()] = '\n';
             return at + line.rest.size() + 1;
         }
         out.wrote(static_cast<std::size_t>(at - out.room(0)));
+        Line line = rewrite(std::span<char>(token, size));
         out.line(line.head, line.rest);
         return at;
     };
-    auto tokens = std::make_unique<Tokens>();
     for (;;) {
-        // Tokens that end inside the bytes already read are answered in place...
+        // Tokens that end inside the bytes already read are answered in place,
+        // found 64 bytes at a time: each block's whitespace mask gives every
+        // token's end at once, with no scan per token; each is taken to start
+        // after the whitespace byte that ended the one before...
         std::span<char> window = in.window();
-        std::size_t done = 0;
-        while (done < window.size()) {
-            char* p = window.data() + done;
-            tokens->find(p, std::min(Tokens::bytes, window.size() - done));
-            if (tokens->count == 0) break;
-            char* at = out.room(Tokens::bytes * 3);
-            std::size_t start = 0;
-            for (std::size_t k = 0; k < tokens->count; start = tokens->end[k++] + 1) {
-                while (is_space(static_cast<unsigned char>(p[start]))) [[unlikely]]
-                    ++start;  // more whitespace than one byte
-                char* end = answer(p + start, tokens->end[k] - start, at);
-                if (end == nullptr) {
-                    out.wrote(static_cast<std::size_t>(at - out.room(0)));
-                    return;
+        char* p = window.data();
+        std::size_t done = 0;  // where the next token starts, give or take whitespace
+        std::uint64_t before = 1;  // bit 0: the byte before the block is whitespace
+        for (std::size_t batch = 0; batch < window.size(); batch += batch_bytes) {
+            // Every answer of a batch fits its room (tokens of up to 16 bytes
+            // in place: at most 2 bytes for every byte read, and 32 more).
+            char* at = out.room(batch_bytes * 3);
+            const std::size_t last = std::min(batch + batch_bytes, window.size());
+            for (std::size_t base = batch; base < last; base += 64) {
+                std::uint64_t space = space_mask64(p + base);
+                if (last - base < 64) space &= (std::uint64_t{1} << (last - base)) - 1;
+                std::uint64_t ends = space & ~(space << 1 | before);  // whitespace after a token byte
+                before = space >> 63;
+                for (; ends != 0; ends &= ends - 1) {
+                    const std::size_t end = base + static_cast<std::size_t>(std::countr_zero(ends));
+                    char* line = fast(p + done, end - done, at);
+                    if (line == nullptr) [[unlikely]] {
+                        line = declined(p + done, end - done, at);
+                        if (line == nullptr) {
+                            out.wrote(static_cast<std::size_t>(at - out.room(0)));
+                            return;
+                        }
+                        if (line == at) line = out.room(batch_bytes * 3);  // a long token, by out.line()
+                    }
+                    at = line;
+                    done = end + 1;
                 }
-                if (end == at) [[unlikely]]  // a long token, written by out.line()
-                    end = out.room(Tokens::bytes * 3);
-                at = end;
             }
             out.wrote(static_cast<std::size_t>(at - out.room(0)));
-            done += tokens->end[tokens->count - 1] + 1;
         }
         in.consume(done);
         // ...and the one that may run on past them is read on.
         auto whole = [&](std::span<char> token) {
             char* at = out.room(32);
-            char* end = answer(token.data(), token.size(), at);
+            char* end = fast(token.data(), token.size(), at);
+            if (end == nullptr) end = declined(token.data(), token.size(), at);
             if (end != nullptr && end != at) out.wrote(static_cast<std::size_t>(end - at));
             return end != nullptr;
         };

@@ -20,10 +20,11 @@ namespace summinus {
 
 io::Line lower_rightmost(std::span<char> number);
 
-// The same answer for a token t of len <= 16 bytes, 16 of them readable: its
-// whole line written at out (17 bytes written at most), the rightmost byte
-// other than '0' found from a bit mask. Returns the line's end (null only
-// where there is no SSE2: then every token takes the general path).
+// The same answer for a token t of len <= 16 bytes, 16 bytes from t
+// readable: its whole line written at out (17 bytes written at most), the
+// rightmost byte other than '0' found from a bit mask. Returns the line's
+// end, or null for a longer token, one that begins with whitespace, "END",
+// and every token where there is no SSE2.
 char* lower_short(const char* t, std::size_t len, char* out);
 
 // The same answer for a token too long to hold, written to `out` as its parts

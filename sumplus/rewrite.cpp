@@ -2,6 +2,7 @@
 #include "rewrite.hpp"
 
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -129,16 +130,19 @@ constexpr Answers answers = [] {
     x = x << 8 * (4 - digits) | (0x30303030u & ~used);  // right-aligned behind '0's
     const std::uint32_t values = x - 0x30303030u;
     // Digits only (each byte's value below 10; a byte that is not borrows,
-    // and is caught), canonical (no leading 0 but in "0" itself).
-    if (((values | (values + 0x76767676u)) & 0x80808080u & used) != 0 || (t[negative] == '0' && digits > 1))
-        return nullptr;
+    // and is caught), canonical (no leading 0 but in "0" itself): one branch.
+    const bool digits_only = ((values | (values + 0x76767676u)) & 0x80808080u & used) == 0;
+    if ((!digits_only) | ((t[negative] == '0') & (digits > 1))) return nullptr;
     // Pairs of digits, then the four: 0d0c0b0a -> value.
     std::uint32_t v = values & used;
     v = (v * 10 + (v >> 8)) & 0x00ff00ffu;
     v = (v * 100 + (v >> 16)) & 0xffffu;
-    const Answer& a = answers.of[negative][v];  // a sign is no branch: it is random
-    std::memcpy(out, a.text, 8);
-    return out + a.size;
+    // The line and its size in one load; a sign is no branch: it is random.
+    static_assert(sizeof(Answer) == 8 && offsetof(Answer, size) == 7);
+    std::uint64_t a;
+    std::memcpy(&a, &answers.of[negative][v], 8);
+    std::memcpy(out, &a, 8);
+    return out + (std::endian::native == std::endian::little ? a >> 56 : a & 0xff);
 }
 
 }  // namespace

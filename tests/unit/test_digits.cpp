@@ -79,6 +79,20 @@ TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
     });
 }
 
+// The token loop guesses that a token starts after one whitespace byte and
+// leaves the sentinel to the short paths, so they must decline a guess that
+// begins with whitespace, "END", and what they cannot answer.
+TEST(Digits, ShortPathsDeclineWhatTheLoopAnswersElsewhere)
+{
+    for (const char* token : {"END", " 5", "\n-5", "\t12", "  \r9", "12345678901234567"})
+        for (auto fast : {sumplus::answer_short, summinus::lower_short})
+            EXPECT_EQ(answer_short(fast, token), "declined") << token;
+    for (const char* token : {"05", "-05", "12345", "-", "+5", "1a", "END2", "-END"})
+        EXPECT_EQ(answer_short(sumplus::answer_short, token), "declined") << token;
+    for (const char* token : {"END2", "-END", "EN", "-10", "1000000000000000"})
+        EXPECT_EQ(answer_short(summinus::lower_short, token), answer(summinus::lower_rightmost, token)) << token;
+}
+
 using testing_support::run_in_memory;
 
 TEST(Summinus, TokensTooLongToHoldAnswerAsTheyArrive)

@@ -24,9 +24,12 @@ char* grow(char* buf, std::size_t capacity)
     // realloc keeps a large buffer in place or remaps it, so a huge token
     // costs its own size in memory, not twice that. The slack past the
     // capacity is never filled; it lets a token be copied in whole words.
-    void* p = std::realloc(buf, capacity + Input::slack);
+    // The bytes in front are zeros, never filled either: a token may be read
+    // in a word that ends with it.
+    void* p = std::realloc(buf == nullptr ? nullptr : buf - Input::front, Input::front + capacity + Input::slack);
     if (p == nullptr) throw std::bad_alloc();
-    return static_cast<char*>(p);
+    if (buf == nullptr) std::memset(p, 0, Input::front);
+    return static_cast<char*>(p) + Input::front;
 }
 
 }  // namespace
@@ -43,7 +46,7 @@ Input::Input(std::string_view data, std::size_t chunk)
 {
 }
 
-Input::~Input() { std::free(buf_); }
+Input::~Input() { std::free(buf_ - front); }
 
 bool Input::refill()
 {

@@ -37,6 +37,8 @@ public:
     // past the end of window().
     std::span<char> token();
     static constexpr std::size_t slack = 64;
+    // So many bytes before the window (and so before any token) are readable.
+    static constexpr std::size_t front = 8;
 
     // A token for a caller that need not hold it whole. With `more` false,
     // like token(); but a token that reaches `part_limit` bytes comes in

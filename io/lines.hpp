@@ -27,9 +27,10 @@ struct Line {
 struct WholeTokens {};
 
 // Bit masks of the first 16 bytes at p (bit i for p[i]): which are
-// whitespace, and which are '0'. All 16 bytes must be readable.
+// whitespace, decimal digits, '-' and '0'. All 16 bytes must be readable.
+// What a caller does not use costs nothing once inlined.
 struct Bytes16 {
-    std::uint32_t space, zero;
+    std::uint32_t space, digit, minus, zero;
 };
 
 inline Bytes16 bytes16(const char* p)
@@ -37,19 +38,41 @@ inline Bytes16 bytes16(const char* p)
 #if defined(__SSE2__)
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     auto bits = [](__m128i m) { return static_cast<std::uint32_t>(_mm_movemask_epi8(m)); };
-    const __m128i from_tab = _mm_sub_epi8(v, _mm_set1_epi8('\t'));
-    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(from_tab, _mm_set1_epi8('\r' - '\t')), from_tab);  // \t to \r
-    return {bits(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), control)),
-            bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('0')))};
+    auto in_range = [&](char low, char high) {  // low <= byte <= high, unsigned
+        const __m128i from = _mm_sub_epi8(v, _mm_set1_epi8(low));
+        return _mm_cmpeq_epi8(_mm_min_epu8(from, _mm_set1_epi8(static_cast<char>(high - low))), from);
+    };
+    return {bits(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')), in_range('\t', '\r'))), bits(in_range('0', '9')),
+            bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('-'))), bits(_mm_cmpeq_epi8(v, _mm_set1_epi8('0')))};
 #else
     Bytes16 b{};
     for (unsigned i = 0; i < 16; ++i) {
         auto c = static_cast<unsigned char>(p[i]);
         b.space |= std::uint32_t{is_space(c)} << i;
+        b.digit |= std::uint32_t{c >= '0' && c <= '9'} << i;
+        b.minus |= std::uint32_t{c == '-'} << i;
         b.zero |= std::uint32_t{c == '0'} << i;
     }
     return b;
 #endif
+}
+
+// The same masks for the 64 bytes at p.
+struct Bytes64 {
+    std::uint64_t space, digit, minus, zero;
+};
+
+inline Bytes64 bytes64(const char* p)
+{
+    Bytes64 b{};
+    for (unsigned k = 0; k < 4; ++k) {
+        const Bytes16 part = bytes16(p + 16 * k);
+        b.space |= std::uint64_t{part.space} << (16 * k);
+        b.digit |= std::uint64_t{part.digit} << (16 * k);
+        b.minus |= std::uint64_t{part.minus} << (16 * k);
+        b.zero |= std::uint64_t{part.zero} << (16 * k);
+    }
+    return b;
 }
 
 // For 16-byte vectors: one[i] has 0xff at byte i alone (i <= 16): cheaper
@@ -64,13 +87,8 @@ inline constexpr Lanes16 lanes16 = [] {
     return l;
 }();
 
-// Bit i set where p[i] is whitespace, for the 64 bytes at p.
-inline std::uint64_t space_mask64(const char* p)
-{
-    std::uint64_t space = 0;
-    for (unsigned k = 0; k < 4; ++k) space |= std::uint64_t{bytes16(p + 16 * k).space} << (16 * k);
-    return space;
-}
+// Tells answer_tokens that there is no lean path (see there).
+struct NoLean {};
 
 // Writes rewrite(token) as a line for every token up to the end of input or
 // the token "END", which ends the run unanswered; nothing after it is read.
@@ -81,12 +99,20 @@ inline std::uint64_t space_mask64(const char* p)
 // begins with whitespace: the loop takes a token to start just after the
 // whitespace byte that ended the one before, and where more whitespace
 // follows, fast() sees it first. A declined token is answered by rewrite().
+//
+// A `lean` path other than NoLean has lean.unfit(bytes, starts): the bytes
+// of a block (bytes64() of it; `starts` marks the bytes that follow
+// whitespace) that make it unfit for lean(). Where neither a token's block
+// nor its bytes before that block have an unfit byte, it goes to lean()
+// instead of fast(): the same contract, with the block's checks taken as
+// done, and Input::front bytes before the token readable.
+//
 // The tokens in hand are found a batch at a time and answered straight into
 // the output buffer. With a `stream` other than WholeTokens, a token too long
 // to hold (see Input::part; such a token is never the sentinel) is handed to
 // stream(in, out, first_part) instead, which answers it as its parts arrive.
-template <class Fast, class Rewrite, class Stream = WholeTokens>
-void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream stream = {})
+template <class Fast, class Rewrite, class Stream = WholeTokens, class Lean = NoLean>
+void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream stream = {}, Lean lean = {})
 {
     constexpr std::size_t batch_bytes = 2048;
     // A token that fast() declined, answered at `at` (room for 32 bytes): the
@@ -117,31 +143,51 @@ void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream st
         // after the whitespace byte that ended the one before...
         std::span<char> window = in.window();
         char* p = window.data();
-        std::size_t done = 0;  // where the next token starts, give or take whitespace
+        std::size_t done = 0;      // where the next token starts, give or take whitespace
         std::uint64_t before = 1;  // bit 0: the byte before the block is whitespace
+        std::uint64_t tainted = 0;  // the token that runs into the block has an unfit byte
+        char* at = nullptr;
+        // Answers the tokens that `ends` (bits after base) ends by answer();
+        // false at the sentinel.
+        auto take = [&](std::uint64_t ends, std::size_t base, auto answer) {
+            for (; ends != 0; ends &= ends - 1) {
+                const std::size_t end = base + static_cast<std::size_t>(std::countr_zero(ends));
+                char* line = answer(p + done, end - done, at);
+                if (line == nullptr) [[unlikely]] {
+                    line = declined(p + done, end - done, at);
+                    if (line == nullptr) return false;
+                    if (line == at) line = out.room(batch_bytes * 3);  // a long token, by out.line()
+                }
+                at = line;
+                done = end + 1;
+            }
+            return true;
+        };
         for (std::size_t batch = 0; batch < window.size(); batch += batch_bytes) {
             // Every answer of a batch fits its room (tokens of up to 16 bytes
             // in place: at most 2 bytes for every byte read, and 32 more).
-            char* at = out.room(batch_bytes * 3);
+            at = out.room(batch_bytes * 3);
             const std::size_t last = std::min(batch + batch_bytes, window.size());
             for (std::size_t base = batch; base < last; base += 64) {
-                std::uint64_t space = space_mask64(p + base);
+                const Bytes64 bytes = bytes64(p + base);
+                std::uint64_t space = bytes.space;
                 if (last - base < 64) space &= (std::uint64_t{1} << (last - base)) - 1;
-                std::uint64_t ends = space & ~(space << 1 | before);  // whitespace after a token byte
+                const std::uint64_t starts = space << 1 | before;
+                const std::uint64_t ends = space & ~starts;  // whitespace after a token byte
                 before = space >> 63;
-                for (; ends != 0; ends &= ends - 1) {
-                    const std::size_t end = base + static_cast<std::size_t>(std::countr_zero(ends));
-                    char* line = fast(p + done, end - done, at);
-                    if (line == nullptr) [[unlikely]] {
-                        line = declined(p + done, end - done, at);
-                        if (line == nullptr) {
-                            out.wrote(static_cast<std::size_t>(at - out.room(0)));
-                            return;
-                        }
-                        if (line == at) line = out.room(batch_bytes * 3);  // a long token, by out.line()
-                    }
-                    at = line;
-                    done = end + 1;
+                bool more = true;
+                if constexpr (std::is_same_v<Lean, NoLean>) {
+                    more = take(ends, base, fast);
+                } else {
+                    const std::uint64_t unfit = lean.unfit(bytes, starts);
+                    more = (unfit | tainted) == 0 ? take(ends, base, lean) : take(ends, base, fast);
+                    // Unfit bytes after the block's last token end (whitespace
+                    // there included) go with the next token.
+                    tainted = ends != 0 ? unfit >> (63 - std::countl_zero(ends)) >> 1 : tainted | unfit;
+                }
+                if (!more) {
+                    out.wrote(static_cast<std::size_t>(at - out.room(0)));
+                    return;
                 }
             }
             out.wrote(static_cast<std::size_t>(at - out.room(0)));
@@ -149,10 +195,10 @@ void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream st
         in.consume(done);
         // ...and the one that may run on past them is read on.
         auto whole = [&](std::span<char> token) {
-            char* at = out.room(32);
-            char* end = fast(token.data(), token.size(), at);
-            if (end == nullptr) end = declined(token.data(), token.size(), at);
-            if (end != nullptr && end != at) out.wrote(static_cast<std::size_t>(end - at));
+            char* room = out.room(32);
+            char* end = fast(token.data(), token.size(), room);
+            if (end == nullptr) end = declined(token.data(), token.size(), room);
+            if (end != nullptr && end != room) out.wrote(static_cast<std::size_t>(end - room));
             return end != nullptr;
         };
         if constexpr (std::is_same_v<Stream, WholeTokens>) {

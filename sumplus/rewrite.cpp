@@ -80,13 +80,13 @@ constexpr io::Line rewrite(std::span<char> number)
 }
 
 // The answer lines of the canonical numbers of at most four digits, made by
-// rewrite() as this compiles: of[0][v] for v, of[1][v] for -v.
+// rewrite() as this compiles: of[v][0] for v, of[v][1] for -v.
 struct Answer {
     char text[7];  // the line, its newline included
     std::uint8_t size;
 };
 struct Answers {
-    Answer of[2][10000];
+    Answer of[10000][2];
 };
 
 constexpr Answer answer_of(bool negative, unsigned v)
@@ -110,8 +110,8 @@ constexpr Answer answer_of(bool negative, unsigned v)
 constexpr Answers answers = [] {
     Answers all{};
     for (unsigned v = 0; v < 10000; ++v) {
-        all.of[0][v] = answer_of(false, v);
-        all.of[1][v] = answer_of(true, v);
+        all.of[v][0] = answer_of(false, v);
+        all.of[v][1] = answer_of(true, v);
     }
     return all;
 }();
@@ -140,10 +140,49 @@ constexpr Answers answers = [] {
     // The line and its size in one load; a sign is no branch: it is random.
     static_assert(sizeof(Answer) == 8 && offsetof(Answer, size) == 7);
     std::uint64_t a;
-    std::memcpy(&a, &answers.of[negative][v], 8);
+    std::memcpy(&a, &answers.of[v][negative], 8);
     std::memcpy(out, &a, 8);
     return out + (std::endian::native == std::endian::little ? a >> 56 : a & 0xff);
 }
+
+
+// The bytes of a block that the lean path cannot take on trust: any byte but
+// a digit, whitespace or '-'; whitespace after whitespace (or at the start of
+// the input in hand); a '-' that does not begin a token; a '0' that begins
+// the digits and is followed by one. What follows the block is not known
+// here, so a '-' or a '0' that begins the digits is unfit in its last byte.
+// A lone '-' is declined by its length.
+struct Lean {
+    std::uint64_t unfit(const io::Bytes64& b, std::uint64_t starts) const
+    {
+        constexpr std::uint64_t last = std::uint64_t{1} << 63;
+        const std::uint64_t other = ~(b.space | b.digit | b.minus);
+        const std::uint64_t first_digit = starts | b.minus << 1;
+        return other | (b.space & starts) | (b.minus & (~starts | last)) |
+               (b.zero & first_digit & (b.digit >> 1 | last));
+    }
+
+    // short_answer() for a token of a fit block: a number of at most four
+    // digits after an optional '-', with no leading zero. Reads the four bytes
+    // that end with the token, the three before it included.
+    char* operator()(const char* t, std::size_t len, char* out) const
+    {
+        if constexpr (std::endian::native != std::endian::little) return short_answer(t, len, out);
+        static constexpr std::uint32_t digits_of[5] = {0, 0x0f000000u, 0x0f0f0000u, 0x0f0f0f00u, 0x0f0f0f0fu};
+        const std::size_t negative = t[0] == '-';
+        const std::size_t digits = len - negative;
+        if (digits - 1 >= 4) return nullptr;  // none, or more than four
+        std::uint32_t v;
+        std::memcpy(&v, t + len - 4, 4);
+        v &= digits_of[digits];  // the digits' values, right-aligned behind zeros
+        v = (v * 10 + (v >> 8)) & 0x00ff00ffu;
+        v = (v * 100 + (v >> 16)) & 0xffffu;
+        std::uint64_t a;
+        std::memcpy(&a, &answers.of[v][negative], 8);
+        std::memcpy(out, &a, 8);
+        return out + (a >> 56);
+    }
+};
 
 }  // namespace
 
@@ -154,7 +193,8 @@ io::Line predecessor(std::span<char> number) { return rewrite(number); }
 void run(io::Input& in, io::Output& out)
 {
     io::answer_tokens(
-        in, out, [](const char* t, std::size_t size, char* line) { return short_answer(t, size, line); }, predecessor);
+        in, out, [](const char* t, std::size_t size, char* line) { return short_answer(t, size, line); }, predecessor,
+        io::WholeTokens{}, Lean{});
 }
 
 }  // namespace sumplus

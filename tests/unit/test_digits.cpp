@@ -187,6 +187,41 @@ TEST(Digits, TokensAtTheEdgesOfBlocksAndReads)
         }
 }
 
+// Blocks of canonical numbers, one whitespace byte apart, take a lean path
+// on trust; one odd token, moved across every place in a block and the
+// next, must still be noticed wherever it falls.
+TEST(Digits, AnOddTokenAmongCanonicalOnes)
+{
+    std::mt19937_64 rng(7);
+    const char* odd[] = {"05", "-05", "--5", "5-", "-", "00", "1-2", "+5", "a", "END", "-END", "12345",
+                         "-1234", "9999", "-9999", "0", "-0", "0 ", " -7", "\r\n", "12\x80"};
+    for (std::size_t at = 0; at < 140; ++at)
+        for (const char* token : odd) {
+            std::string text;  // canonical numbers up to `at`
+            while (text.size() + 7 <= at) {
+                if (rng() % 10 == 0) text += '-';
+                text += std::to_string(rng() % 10000);
+                text += " \n\t\r\v\f"[rng() % 6];
+            }
+            if (at - text.size() == 1 && !text.empty()) {  // the last number one digit longer
+                const char space = text.back();
+                text.back() = '1';
+                text += space;
+            }
+            if (at > text.size()) {
+                text.append(at - text.size() - 1, '1');
+                text += '\n';
+            }
+            text += token;
+            text += '\n';
+            for (int k = 0; k < 40; ++k) text += std::to_string(rng() % 10000) + "\n";
+            for (std::size_t chunk : {64u, 4096u}) {
+                ASSERT_EQ(run_in_memory(sumplus::run, text, chunk), expected(reference::sumplus, text)) << text;
+                ASSERT_EQ(run_in_memory(summinus::run, text, chunk), expected(reference::summinus, text)) << text;
+            }
+        }
+}
+
 TEST(Digits, AnyBytesMatchTheStraightforwardDesign)
 {
     std::mt19937_64 rng(4);

@@ -194,7 +194,8 @@ TEST(Digits, AnOddTokenAmongCanonicalOnes)
 {
     std::mt19937_64 rng(7);
     const char* odd[] = {"05", "-05", "--5", "5-", "-", "00", "1-2", "+5", "a", "END", "-END", "12345",
-                         "-1234", "9999", "-9999", "0", "-0", "0 ", " -7", "\r\n", "12\x80"};
+                         "-1234", "9999", "-9999", "0", "-0", "0 ", " -7", "\r\n", "12\x80", "1", "10", "-1", "10000000",
+                         "100000000", "00000000", "-9000000"};
     for (std::size_t at = 0; at < 140; ++at)
         for (const char* token : odd) {
             std::string text;  // canonical numbers up to `at`

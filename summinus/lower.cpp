@@ -119,22 +119,7 @@ struct Lean {
     {
         return ~(b.space | b.digit | b.minus) | (b.space & starts);
     }
-    // A token of up to 8 bytes in one word: its bytes other than '0' are
-    // those that differ from "00000000", the last of them its top byte.
-    char* operator()(const char* t, std::size_t len, char* out) const
-    {
-        if (std::endian::native != std::endian::little || len > 8) return short_lower<true>(t, len, out);
-        std::uint64_t w;
-        std::memcpy(&w, t, 8);
-        const std::uint64_t nonzero = (w ^ 0x3030303030303030u) & (~std::uint64_t{0} >> (64 - 8 * len));
-        const auto top = static_cast<unsigned>(63 - std::countl_zero(nonzero | 1)) & 56;
-        w -= std::uint64_t{nonzero != 0} << top;  // a digit or '-': no borrow
-        std::memcpy(out, &w, 8);
-        const std::size_t lone = nonzero == 1;     // a lone leading 1: "0"
-        const std::size_t n = len - (len - 1) * lone;
-        out[n] = '\n';
-        return out + n + 1;
-    }
+    char* operator()(const char* t, std::size_t len, char* out) const { return short_lower<true>(t, len, out); }
 };
 
 void run(io::Input& in, io::Output& out)

@@ -116,6 +116,26 @@ constexpr Answers answers = [] {
     return all;
 }();
 
+// The number whose four digits' values are the bytes of v, the most
+// significant in the lowest byte (0d0c0b0a): pairs first, then the four.
+constexpr std::uint32_t number_of(std::uint32_t v)
+{
+    v = (v * 10 + (v >> 8)) & 0x00ff00ffu;
+    return (v * 100 + (v >> 16)) & 0xffffu;
+}
+
+// Writes the line of v (of -v when negative) at out, 8 bytes, and returns
+// its end. The line and its size come in one load; a sign is no branch: it
+// is random.
+[[gnu::always_inline]] inline char* write_answer(std::uint32_t v, std::size_t negative, char* out)
+{
+    static_assert(sizeof(Answer) == 8 && offsetof(Answer, size) == 7);
+    std::uint64_t a;
+    std::memcpy(&a, &answers.of[v][negative], 8);
+    std::memcpy(out, &a, 8);
+    return out + (std::endian::native == std::endian::little ? a >> 56 : a & 0xff);
+}
+
 // See answer_short(): here, to be inlined in the token loop.
 [[gnu::always_inline]] inline char* short_answer(const char* t, std::size_t len, char* out)
 {
@@ -133,18 +153,8 @@ constexpr Answers answers = [] {
     // and is caught), canonical (no leading 0 but in "0" itself): one branch.
     const bool digits_only = ((values | (values + 0x76767676u)) & 0x80808080u & used) == 0;
     if ((!digits_only) | ((t[negative] == '0') & (digits > 1))) return nullptr;
-    // Pairs of digits, then the four: 0d0c0b0a -> value.
-    std::uint32_t v = values & used;
-    v = (v * 10 + (v >> 8)) & 0x00ff00ffu;
-    v = (v * 100 + (v >> 16)) & 0xffffu;
-    // The line and its size in one load; a sign is no branch: it is random.
-    static_assert(sizeof(Answer) == 8 && offsetof(Answer, size) == 7);
-    std::uint64_t a;
-    std::memcpy(&a, &answers.of[v][negative], 8);
-    std::memcpy(out, &a, 8);
-    return out + (std::endian::native == std::endian::little ? a >> 56 : a & 0xff);
+    return write_answer(number_of(values & used), negative, out);
 }
-
 
 // The bytes of a block that the lean path cannot take on trust: any byte but
 // a digit, whitespace or '-'; whitespace after whitespace (or at the start of
@@ -174,13 +184,7 @@ struct Lean {
         if (digits - 1 >= 4) return nullptr;  // none, or more than four
         std::uint32_t v;
         std::memcpy(&v, t + len - 4, 4);
-        v &= digits_of[digits];  // the digits' values, right-aligned behind zeros
-        v = (v * 10 + (v >> 8)) & 0x00ff00ffu;
-        v = (v * 100 + (v >> 16)) & 0xffffu;
-        std::uint64_t a;
-        std::memcpy(&a, &answers.of[v][negative], 8);
-        std::memcpy(out, &a, 8);
-        return out + (a >> 56);
+        return write_answer(number_of(v & digits_of[digits]), negative, out);  // right-aligned behind zeros
     }
 };
 

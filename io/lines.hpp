@@ -105,7 +105,14 @@ struct NoLean {};
 // whitespace) that make it unfit for lean(). Where neither a token's block
 // nor its bytes before that block have an unfit byte, it goes to lean()
 // instead of fast(): the same contract, with the block's checks taken as
-// done, and Input::front bytes before the token readable.
+// done, and Input::front bytes before the token readable. A lean path may
+// also answer a fit block's tokens all at once: where lean.block is not
+// null, lean.block(block, bytes, from, ends, line) gets the 64 bytes and
+// their masks, the offset `from` where its first whole token starts (the
+// one that runs into the block is answered first) and `ends`, the
+// whitespace bytes that end its tokens; it writes their lines at `line`
+// (room for 64 bytes more than they take) and returns their end, or returns
+// null to decline them all.
 //
 // The tokens in hand are found a batch at a time and answered straight into
 // the output buffer. With a `stream` other than WholeTokens, a token too long
@@ -163,9 +170,27 @@ void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream st
             }
             return true;
         };
+        // A fit block with a lean.block(): the token that runs into it, then
+        // the rest at once.
+        auto whole_block = [&](const Bytes64& bytes, std::uint64_t ends, std::size_t base) {
+            if constexpr (!std::is_same_v<Lean, NoLean>) {
+                if (done < base) {
+                    if (!take(ends & -ends, base, lean)) return false;
+                    ends &= ends - 1;
+                    if (ends == 0) return true;
+                }
+                if (char* line = lean.block(p + base, bytes, done - base, ends, at)) {
+                    at = line;
+                    done = base + static_cast<std::size_t>(64 - std::countl_zero(ends));
+                    return true;
+                }
+                return take(ends, base, lean);
+            }
+            return true;
+        };
         for (std::size_t batch = 0; batch < window.size(); batch += batch_bytes) {
             // Every answer of a batch fits its room (tokens of up to 16 bytes
-            // in place: at most 2 bytes for every byte read, and 32 more).
+            // in place: at most 2 bytes for every byte read, and 64 more).
             at = out.room(batch_bytes * 3);
             const std::size_t last = std::min(batch + batch_bytes, window.size());
             for (std::size_t base = batch; base < last; base += 64) {
@@ -180,7 +205,12 @@ void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream st
                     more = take(ends, base, fast);
                 } else {
                     const std::uint64_t unfit = lean.unfit(bytes, starts);
-                    more = (unfit | tainted) == 0 ? take(ends, base, lean) : take(ends, base, fast);
+                    if ((unfit | tainted) != 0)
+                        more = take(ends, base, fast);
+                    else if (lean.block == nullptr || ends == 0)
+                        more = take(ends, base, lean);
+                    else
+                        more = whole_block(bytes, ends, base);
                     // Unfit bytes after the block's last token end (whitespace
                     // there included) go with the next token.
                     tainted = ends != 0 ? unfit >> (63 - std::countl_zero(ends)) >> 1 : tainted | unfit;

@@ -112,21 +112,29 @@ void lower_streaming(io::Input& in, io::Output& out, std::span<char> part)
     out.put('\n');
 }
 
+namespace {
+
 // Blocks of digits and '-', one whitespace byte apart, hold no sentinel and
-// no token that begins with whitespace: their tokens skip those checks.
+// no token that begins with whitespace: their tokens skip those checks, and
+// on a vector path are answered a block at a time.
 struct Lean {
     std::uint64_t unfit(const io::Bytes64& b, std::uint64_t starts) const
     {
         return ~(b.space | b.digit | b.minus) | (b.space & starts);
     }
     char* operator()(const char* t, std::size_t len, char* out) const { return short_lower<true>(t, len, out); }
+    char* (*block)(const char*, const io::Bytes64&, std::size_t, std::uint64_t, char*);
 };
 
-void run(io::Input& in, io::Output& out)
+}  // namespace
+
+void run_on(io::Path path, io::Input& in, io::Output& out)
 {
     io::answer_tokens(
         in, out, [](const char* t, std::size_t size, char* line) { return short_lower(t, size, line); },
-        lower_rightmost, lower_streaming, Lean{});
+        lower_rightmost, lower_streaming, Lean{path == io::Path::avx2 ? lower_block_avx2 : nullptr});
 }
+
+void run(io::Input& in, io::Output& out) { run_on(io::best_path(), in, out); }
 
 }  // namespace summinus

@@ -1,5 +1,6 @@
 // predecessor; see rewrite.hpp.
 #include "rewrite.hpp"
+#include "short_lines.hpp"
 
 #include <bit>
 #include <cstddef>
@@ -81,15 +82,11 @@ constexpr io::Line rewrite(std::span<char> number)
 
 // The answer lines of the canonical numbers of at most four digits, made by
 // rewrite() as this compiles: of[v][0] for v, of[v][1] for -v.
-struct Answer {
-    char text[7];  // the line, its newline included
-    std::uint8_t size;
-};
 struct Answers {
-    Answer of[10000][2];
+    ShortLine of[10000][2];
 };
 
-constexpr Answer answer_of(bool negative, unsigned v)
+constexpr ShortLine answer_of(bool negative, unsigned v)
 {
     char number[8] = {};
     std::size_t n = 0;
@@ -100,7 +97,7 @@ constexpr Answer answer_of(bool negative, unsigned v)
     while ((v /= 10) != 0);
     while (k > 0) number[n++] = reversed[--k];
     io::Line line = rewrite(std::span<char>(number, n));
-    Answer a{};
+    ShortLine a{};
     for (char c : line.head) a.text[a.size++] = c;
     for (char c : line.rest) a.text[a.size++] = c;
     a.text[a.size++] = '\n';
@@ -129,7 +126,7 @@ constexpr std::uint32_t number_of(std::uint32_t v)
 // is random.
 [[gnu::always_inline]] inline char* write_answer(std::uint32_t v, std::size_t negative, char* out)
 {
-    static_assert(sizeof(Answer) == 8 && offsetof(Answer, size) == 7);
+    static_assert(sizeof(ShortLine) == 8 && offsetof(ShortLine, size) == 7);
     std::uint64_t a;
     std::memcpy(&a, &answers.of[v][negative], 8);
     std::memcpy(out, &a, 8);
@@ -156,6 +153,9 @@ constexpr std::uint32_t number_of(std::uint32_t v)
     return write_answer(number_of(values & used), negative, out);
 }
 
+// The mask of the last `n` of four digits, for n = 0 to 4.
+constexpr std::uint32_t digits_of[5] = {0, 0x0f000000u, 0x0f0f0000u, 0x0f0f0f00u, 0x0f0f0f0fu};
+
 // The bytes of a block that the lean path cannot take on trust: any byte but
 // a digit, whitespace or '-'; whitespace after whitespace (or at the start of
 // the input in hand); a '-' that does not begin a token; a '0' that begins
@@ -178,7 +178,6 @@ struct Lean {
     char* operator()(const char* t, std::size_t len, char* out) const
     {
         if constexpr (std::endian::native != std::endian::little) return short_answer(t, len, out);
-        static constexpr std::uint32_t digits_of[5] = {0, 0x0f000000u, 0x0f0f0000u, 0x0f0f0f00u, 0x0f0f0f0fu};
         const std::size_t negative = t[0] == '-';
         const std::size_t digits = len - negative;
         if (digits - 1 >= 4) return nullptr;  // none, or more than four
@@ -186,19 +185,25 @@ struct Lean {
         std::memcpy(&v, t + len - 4, 4);
         return write_answer(number_of(v & digits_of[digits]), negative, out);  // right-aligned behind zeros
     }
+    char* (*block)(const char*, const io::Bytes64&, std::size_t, std::uint64_t, char*);
 };
 
+
 }  // namespace
+
+const ShortLine* const short_lines = &answers.of[0][0];
 
 char* answer_short(const char* t, std::size_t len, char* out) { return short_answer(t, len, out); }
 
 io::Line predecessor(std::span<char> number) { return rewrite(number); }
 
-void run(io::Input& in, io::Output& out)
+void run_on(io::Path path, io::Input& in, io::Output& out)
 {
     io::answer_tokens(
         in, out, [](const char* t, std::size_t size, char* line) { return short_answer(t, size, line); }, predecessor,
-        io::WholeTokens{}, Lean{});
+        io::WholeTokens{}, Lean{path == io::Path::avx2 ? answer_block_avx2 : nullptr});
 }
+
+void run(io::Input& in, io::Output& out) { run_on(io::best_path(), in, out); }
 
 }  // namespace sumplus

@@ -22,6 +22,7 @@
 #pragma once
 
 #include "lines.hpp"
+#include "paths.hpp"
 
 #include <span>
 
@@ -35,9 +36,20 @@ io::Line predecessor(std::span<char> number);
 // line's end, or null for any other token.
 char* answer_short(const char* t, std::size_t len, char* out);
 
+// Every whole token of a block of 64 bytes that holds only digits, '-' and
+// single whitespace bytes (`bytes` are its masks), from `from` to the last
+// whitespace in `ends` (the bytes that end its tokens), answered at once:
+// their lines written at out (64 bytes more writable) and their end
+// returned; null to decline a block with a number of more than four digits
+// or a lone '-', and where the program was built without AVX2 (see
+// paths.hpp).
+char* answer_block_avx2(const char* block, const io::Bytes64& bytes, std::size_t from, std::uint64_t ends,
+                        char* out);
+
 // The whole filter: every token answered until END or the end of input. The
 // first byte of an answer can depend on the last byte of its token, so every
 // token is held whole.
+void run_on(io::Path path, io::Input& in, io::Output& out);
 void run(io::Input& in, io::Output& out);
 
 }  // namespace sumplus

@@ -5,7 +5,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    return fuzz::differential(data, size, summinus::run, [](std::istream& in, std::ostream& out) {
+    auto program = fuzz::on_a_path(data, size, summinus::run_on);
+    return fuzz::differential(data, size, program, [](std::istream& in, std::ostream& out) {
         reference::summinus(in, out);
         return true;
     });

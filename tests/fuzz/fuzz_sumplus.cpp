@@ -5,7 +5,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    return fuzz::differential(data, size, sumplus::run, [](std::istream& in, std::ostream& out) {
+    auto program = fuzz::on_a_path(data, size, sumplus::run_on);
+    return fuzz::differential(data, size, program, [](std::istream& in, std::ostream& out) {
         reference::sumplus(in, out);
         return true;
     });

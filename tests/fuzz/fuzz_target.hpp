@@ -4,6 +4,7 @@
 #pragma once
 
 #include "in_memory.hpp"
+#include "paths.hpp"
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,15 +12,15 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fuzz {
 
 // Runs `program` (the fast path) and `reference` (which may decline an input
 // too large for it by returning false) on the same bytes; aborts on a
 // difference.
-template <class Reference>
-int differential(const std::uint8_t* data, std::size_t size, void (*program)(io::Input&, io::Output&),
-                 Reference reference)
+template <class Program, class Reference>
+int differential(const std::uint8_t* data, std::size_t size, Program program, Reference reference)
 {
     std::string text(reinterpret_cast<const char*>(data), size);
     // Reads of a few bytes find the edges; a quarter of the inputs come in
@@ -37,6 +38,15 @@ int differential(const std::uint8_t* data, std::size_t size, void (*program)(io:
         std::abort();
     }
     return 0;
+}
+
+// A digit filter on the vector path that the input's third byte picks from
+// those this processor has.
+inline auto on_a_path(const std::uint8_t* data, std::size_t size, void (*run_on)(io::Path, io::Input&, io::Output&))
+{
+    static const std::vector<io::Path> paths = io::paths();
+    const io::Path path = paths[size > 2 ? data[2] % paths.size() : 0];
+    return [=](io::Input& in, io::Output& out) { run_on(path, in, out); };
 }
 
 }  // namespace fuzz

@@ -11,8 +11,9 @@
 
 namespace testing_support {
 
-inline std::string run_in_memory(void (*program)(io::Input&, io::Output&), std::string_view text,
-                                 std::size_t chunk, std::size_t part_limit = std::size_t{1} << 20)
+template <class Program>
+std::string run_in_memory(Program program, std::string_view text, std::size_t chunk,
+                          std::size_t part_limit = std::size_t{1} << 20)
 {
     std::string got;
     io::Output out(got);

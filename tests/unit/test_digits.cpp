@@ -95,6 +95,23 @@ TEST(Digits, ShortPathsDeclineWhatTheLoopAnswersElsewhere)
 
 using testing_support::run_in_memory;
 
+// A digit filter on every path this processor has: the output they agree
+// on, or the first that differs from the portable one.
+std::string on_each_path(void (*run_on)(io::Path, io::Input&, io::Output&), std::string_view text,
+                         std::size_t chunk, std::size_t limit = std::size_t{1} << 20)
+{
+    std::string portable;
+    for (io::Path path : io::paths()) {
+        auto program = [&](io::Input& in, io::Output& out) { run_on(path, in, out); };
+        std::string got = run_in_memory(program, text, chunk, limit);
+        if (path == io::Path::portable)
+            portable = got;
+        else if (got != portable)
+            return "the " + std::string(io::path_name(path)) + " path gives:\n" + got;
+    }
+    return portable;
+}
+
 TEST(Summinus, TokensTooLongToHoldAnswerAsTheyArrive)
 {
     std::string z(40, '0');
@@ -113,7 +130,7 @@ TEST(Summinus, TokensTooLongToHoldAnswerAsTheyArrive)
     };
     for (const auto& c : cases)
         for (std::size_t chunk : {1u, 7u, 100u})
-            EXPECT_EQ(run_in_memory(summinus::run, c.in + " END", chunk, 16), c.out + "\n") << c.in;
+            EXPECT_EQ(on_each_path(summinus::run_on, c.in + " END", chunk, 16), c.out + "\n") << c.in;
 }
 
 template <class Reference>
@@ -157,9 +174,9 @@ TEST(Digits, LongTokensMatchTheStraightforwardDesign)
             std::string text = random_line(rng, length);
             std::size_t chunk = 1 + rng() % 70000;
             std::size_t limit = rng() % 2 ? std::size_t{1} << 20 : 16 + rng() % 5000;
-            ASSERT_EQ(run_in_memory(sumplus::run, text, chunk, limit), expected(reference::sumplus, text))
+            ASSERT_EQ(on_each_path(sumplus::run_on, text, chunk, limit), expected(reference::sumplus, text))
                 << "length " << length << " round " << round;
-            ASSERT_EQ(run_in_memory(summinus::run, text, chunk, limit), expected(reference::summinus, text))
+            ASSERT_EQ(on_each_path(summinus::run_on, text, chunk, limit), expected(reference::summinus, text))
                 << "length " << length << " round " << round;
         }
     }
@@ -181,8 +198,8 @@ TEST(Digits, TokensAtTheEdgesOfBlocksAndReads)
             // space after it, which the padding moves across a block's edge.
             std::string text = "1" + space + std::string(pad, ' ') + tokens[k] + space + tokens[(k + 1) % 16] + "\n";
             for (std::size_t chunk : {1u, 7u, 64u, 65u, 4096u}) {
-                ASSERT_EQ(run_in_memory(sumplus::run, text, chunk), expected(reference::sumplus, text)) << text;
-                ASSERT_EQ(run_in_memory(summinus::run, text, chunk), expected(reference::summinus, text)) << text;
+                ASSERT_EQ(on_each_path(sumplus::run_on, text, chunk), expected(reference::sumplus, text)) << text;
+                ASSERT_EQ(on_each_path(summinus::run_on, text, chunk), expected(reference::summinus, text)) << text;
             }
         }
 }
@@ -217,10 +234,32 @@ TEST(Digits, AnOddTokenAmongCanonicalOnes)
             text += '\n';
             for (int k = 0; k < 40; ++k) text += std::to_string(rng() % 10000) + "\n";
             for (std::size_t chunk : {64u, 4096u}) {
-                ASSERT_EQ(run_in_memory(sumplus::run, text, chunk), expected(reference::sumplus, text)) << text;
-                ASSERT_EQ(run_in_memory(summinus::run, text, chunk), expected(reference::summinus, text)) << text;
+                ASSERT_EQ(on_each_path(sumplus::run_on, text, chunk), expected(reference::sumplus, text)) << text;
+                ASSERT_EQ(on_each_path(summinus::run_on, text, chunk), expected(reference::summinus, text)) << text;
             }
         }
+}
+
+// Blocks answered whole: numbers of every length one whitespace byte apart,
+// dense with the tokens whose answers change length or carry (zeros, a
+// leading 1 before zeros, all nines, a lone '-'), at every offset.
+TEST(Digits, BlocksOfShortNumbersMatchTheStraightforwardDesign)
+{
+    std::mt19937_64 rng(11);
+    const char* words[] = {"0", "00", "000", "-0", "-00", "1", "10", "100", "1000", "-1", "-10", "9", "99", "999",
+                           "9999", "-9999", "99999", "19", "109", "-", "1000000000000000", "9999999999999999"};
+    for (int round = 0; round < 4000; ++round) {
+        std::string text;
+        const std::size_t size = 64 + rng() % 200;
+        while (text.size() < size) {
+            text += rng() % 3 == 0 ? words[rng() % std::size(words)] : std::to_string(rng() % 10000);
+            text += " \n\t\r\v\f"[rng() % 6];
+        }
+        for (std::size_t chunk : {std::size_t{4096}, std::size_t{1 + rng() % 80}}) {
+            ASSERT_EQ(on_each_path(sumplus::run_on, text, chunk), expected(reference::sumplus, text)) << text;
+            ASSERT_EQ(on_each_path(summinus::run_on, text, chunk), expected(reference::summinus, text)) << text;
+        }
+    }
 }
 
 TEST(Digits, AnyBytesMatchTheStraightforwardDesign)
@@ -242,8 +281,8 @@ TEST(Digits, AnyBytesMatchTheStraightforwardDesign)
         }
         std::size_t chunk = 1 + rng() % 9;
         std::size_t limit = rng() % 2 ? 16 : 4096;  // tokens in parts, tokens held whole
-        ASSERT_EQ(run_in_memory(sumplus::run, text, chunk, limit), expected(reference::sumplus, text)) << text;
-        ASSERT_EQ(run_in_memory(summinus::run, text, chunk, limit), expected(reference::summinus, text)) << text;
+        ASSERT_EQ(on_each_path(sumplus::run_on, text, chunk, limit), expected(reference::sumplus, text)) << text;
+        ASSERT_EQ(on_each_path(summinus::run_on, text, chunk, limit), expected(reference::summinus, text)) << text;
     }
 }
 

@@ -1,0 +1,24 @@
+// The vector paths of the digit filters' token loop, and the choice between
+// them, made here alone.
+//
+// `portable` answers a token at a time and runs everywhere. `avx2` answers
+// every token of a block of 64 fit bytes at once, with 32-byte vectors.
+// Measured on an AMD EPYC, family 25, model 1 (Zen 3), through a pipe with
+// tokens of 1-4 digits: see README.md. Every path gives the same bytes; the
+// tests run each the processor has.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace io {
+
+enum class Path { portable, avx2 };
+
+// The paths this processor can run, portable first.
+std::vector<Path> paths();
+// The path the filters take: the widest this processor can run.
+Path best_path();
+std::string_view path_name(Path path);
+
+}  // namespace io

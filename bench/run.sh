@@ -21,9 +21,10 @@ tests=$root/build/tests
 gen=$root/build/bench/bench-gen
 count=$root/build/bench/bench-count
 floor=$root/build/bench/bench-floor
+digits=$root/build/bench/bench-digits
 out=$here/out
 mkdir -p "$out"
-for tool in "$bin/quadcount" "$bin/sumplus" "$bin/summinus" "$gen" "$count" "$floor" "$tests/quadcount-ref" \
+for tool in "$bin/quadcount" "$bin/sumplus" "$bin/summinus" "$gen" "$count" "$floor" "$digits" "$tests/quadcount-ref" \
   "$tests/sumplus-ref" "$tests/summinus-ref"; do
   [ -x "$tool" ] || { echo "missing $tool: build first" >&2; exit 1; }
 done
@@ -191,6 +192,12 @@ bench_digits() {
   compare 7 "$f" pipe cat -- "$bin/$p"
   row "10,000,000 tokens of 1-4 digits" "cat"
   echo "(per token, all in: $(awk -v t="$MEDIAN" 'BEGIN { printf "%.0f", t * 1e9 / 1e7 }') ns)"
+  local path
+  for path in $("$digits"); do
+    [ "$path" = portable ] && continue
+    compare 7 "$f" pipe "$digits" "$p" portable -- "$digits" "$p" "$path"
+    row "  the same on the $path path" "the portable path"
+  done
 }
 bench_sumplus() { bench_digits sumplus; }
 bench_summinus() { bench_digits summinus; }
@@ -204,7 +211,7 @@ grep -qw avx2 /proc/cpuinfo && width=256
 grep -qw avx512f /proc/cpuinfo && width=512
 echo "machine: $(nproc) cores, $(awk -F': ' '/^vendor_id/ { v = $2 } /^cpu family/ { f = $2 } /^model\t/ { m = $2 }
   /^model name/ { n = $2 } END { printf "%s (%s, family %s, model %s)", n, v, f, m }' /proc/cpuinfo), vectors up to $width bits"
-echo "vector paths: $("$count" --paths | paste -sd '|' | sed 's/|/; /')"
+echo "vector paths: $("$count" --paths | paste -sd '|' | sed 's/|/; /'); digit filters: $("$digits" | paste -sd ' ')"
 for c in "${cases[@]}"; do
   if declare -F "bench_$c" > /dev/null; then "bench_$c"; else echo "no benchmark for $c"; fi
 done

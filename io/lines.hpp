@@ -107,12 +107,12 @@ struct NoLean {};
 // instead of fast(): the same contract, with the block's checks taken as
 // done, and Input::front bytes before the token readable. A lean path may
 // also answer a fit block's tokens all at once: where lean.block is not
-// null, lean.block(block, bytes, from, ends, line) gets the 64 bytes and
-// their masks, the offset `from` where its first whole token starts (the
-// one that runs into the block is answered first) and `ends`, the
-// whitespace bytes that end its tokens; it writes their lines at `line`
-// (room for 64 bytes more than they take) and returns their end, or returns
-// null to decline them all.
+// null and lean.whole(bytes, ends) is true (`ends`: the whitespace bytes
+// that end tokens), lean.block(block, bytes, from, ends, line) gets the 64
+// bytes and their masks, the offset `from` where its first whole token
+// starts (the one that runs into the block is answered first) and the ends
+// from there; it writes their lines at `line` (room for 64 bytes more than
+// they take) and returns their end, or returns null to decline them all.
 //
 // The tokens in hand are found a batch at a time and answered straight into
 // the output buffer. With a `stream` other than WholeTokens, a token too long
@@ -207,7 +207,7 @@ void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream st
                     const std::uint64_t unfit = lean.unfit(bytes, starts);
                     if ((unfit | tainted) != 0)
                         more = take(ends, base, fast);
-                    else if (lean.block == nullptr || ends == 0)
+                    else if (lean.block == nullptr || ends == 0 || !lean.whole(bytes, ends))
                         more = take(ends, base, lean);
                     else
                         more = whole_block(bytes, ends, base);

@@ -123,6 +123,7 @@ struct Lean {
         return ~(b.space | b.digit | b.minus) | (b.space & starts);
     }
     char* operator()(const char* t, std::size_t len, char* out) const { return short_lower<true>(t, len, out); }
+    bool whole(const io::Bytes64&, std::uint64_t) const { return true; }
     char* (*block)(const char*, const io::Bytes64&, std::size_t, std::uint64_t, char*);
 };
 

@@ -185,6 +185,13 @@ struct Lean {
         std::memcpy(&v, t + len - 4, 4);
         return write_answer(number_of(v & digits_of[digits]), negative, out);  // right-aligned behind zeros
     }
+    // Blocks for answer_block_avx2(): no number of five digits or more, and
+    // no lone '-', up to the last token's end.
+    bool whole(const io::Bytes64& b, std::uint64_t ends) const
+    {
+        const std::uint64_t d = b.digit, before_last = ~std::uint64_t{0} >> std::countl_zero(ends);
+        return (((d & d >> 1 & d >> 2 & d >> 3 & d >> 4) | (b.minus & ends >> 1)) & before_last) == 0;
+    }
     char* (*block)(const char*, const io::Bytes64&, std::size_t, std::uint64_t, char*);
 };
 

@@ -40,8 +40,8 @@ char* answer_short(const char* t, std::size_t len, char* out);
 // single whitespace bytes (`bytes` are its masks), from `from` to the last
 // whitespace in `ends` (the bytes that end its tokens), answered at once:
 // their lines written at out (64 bytes more writable) and their end
-// returned; null to decline a block with a number of more than four digits
-// or a lone '-', and where the program was built without AVX2 (see
+// returned. Its tokens must be numbers of at most four digits after an
+// optional '-'. Null where the program was built without AVX2 (see
 // paths.hpp).
 char* answer_block_avx2(const char* block, const io::Bytes64& bytes, std::size_t from, std::uint64_t ends,
                         char* out);

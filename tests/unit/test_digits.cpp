@@ -247,12 +247,19 @@ TEST(Digits, BlocksOfShortNumbersMatchTheStraightforwardDesign)
 {
     std::mt19937_64 rng(11);
     const char* words[] = {"0", "00", "000", "-0", "-00", "1", "10", "100", "1000", "-1", "-10", "9", "99", "999",
-                           "9999", "-9999", "99999", "19", "109", "-", "1000000000000000", "9999999999999999"};
+                           "9999", "-9999", "99999", "-99999", "12345", "19", "109", "-", "1000000000000000",
+                           "9999999999999999"};
+    const unsigned below[] = {10, 100, 1000, 10000};
     for (int round = 0; round < 4000; ++round) {
         std::string text;
         const std::size_t size = 64 + rng() % 200;
         while (text.size() < size) {
-            text += rng() % 3 == 0 ? words[rng() % std::size(words)] : std::to_string(rng() % 10000);
+            if (rng() % 3 == 0) {
+                text += words[rng() % std::size(words)];
+            } else {
+                if (rng() % 4 == 0) text += '-';
+                text += std::to_string(rng() % below[rng() % 4]);
+            }
             text += " \n\t\r\v\f"[rng() % 6];
         }
         for (std::size_t chunk : {std::size_t{4096}, std::size_t{1 + rng() % 80}}) {

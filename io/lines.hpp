@@ -14,6 +14,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace io {
 
@@ -75,6 +78,30 @@ inline Bytes64 bytes64(const char* p)
     return b;
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// bytes64() with 32-byte vectors, for code built for AVX2.
+[[gnu::target("avx2")]] inline Bytes64 bytes64_avx2(const char* p)
+{
+    Bytes64 b{};
+    for (unsigned k = 0; k < 2; ++k) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+        auto bits = [](__m256i m) __attribute__((target("avx2"))) {
+            return std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(m))};
+        };
+        auto in_range = [&](char low, char high) __attribute__((target("avx2"))) {
+            const __m256i from = _mm256_sub_epi8(v, _mm256_set1_epi8(low));
+            return _mm256_cmpeq_epi8(_mm256_min_epu8(from, _mm256_set1_epi8(static_cast<char>(high - low))), from);
+        };
+        const __m256i space = _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(' ')), in_range('\t', '\r'));
+        b.space |= bits(space) << (32 * k);
+        b.digit |= bits(in_range('0', '9')) << (32 * k);
+        b.minus |= bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('-'))) << (32 * k);
+        b.zero |= bits(_mm256_cmpeq_epi8(v, _mm256_set1_epi8('0'))) << (32 * k);
+    }
+    return b;
+}
+#endif
+
 // For 16-byte vectors: one[i] has 0xff at byte i alone (i <= 16): cheaper
 // to load than to make with SSE2.
 struct Lanes16 {
@@ -105,14 +132,17 @@ struct NoLean {};
 // whitespace) that make it unfit for lean(). Where neither a token's block
 // nor its bytes before that block have an unfit byte, it goes to lean()
 // instead of fast(): the same contract, with the block's checks taken as
-// done, and Input::front bytes before the token readable. A lean path may
-// also answer a fit block's tokens all at once: where lean.block is not
-// null and lean.whole(bytes, ends) is true (`ends`: the whitespace bytes
-// that end tokens), lean.block(block, bytes, from, ends, line) gets the 64
-// bytes and their masks, the offset `from` where its first whole token
-// starts (the one that runs into the block is answered first) and the ends
-// from there; it writes their lines at `line` (room for 64 bytes more than
-// they take) and returns their end, or returns null to decline them all.
+// done, and Input::front bytes before the token readable.
+//
+// A lean path may also answer whole blocks: where lean.block is not null,
+// each block of 64 bytes in hand whose token that runs into it has no unfit
+// byte goes first to lean.block(block, from, line, last, bytes). `from` <= 0
+// is where that token starts, relative to the block (0: the byte before the
+// block ended a token). It sets `bytes` to bytes64(block), answers every
+// token that ends in the block, sets `last` to the block offset of the
+// whitespace after the last and returns the end of their lines at `line`
+// (room for 64 bytes more than they take); or it returns null, keeping
+// nothing it wrote, and the block goes on as above with those bytes.
 //
 // The tokens in hand are found a batch at a time and answered straight into
 // the output buffer. With a `stream` other than WholeTokens, a token too long
@@ -170,31 +200,28 @@ void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream st
             }
             return true;
         };
-        // A fit block with a lean.block(): the token that runs into it, then
-        // the rest at once.
-        auto whole_block = [&](const Bytes64& bytes, std::uint64_t ends, std::size_t base) {
-            if constexpr (!std::is_same_v<Lean, NoLean>) {
-                if (done < base) {
-                    if (!take(ends & -ends, base, lean)) return false;
-                    ends &= ends - 1;
-                    if (ends == 0) return true;
-                }
-                if (char* line = lean.block(p + base, bytes, done - base, ends, at)) {
-                    at = line;
-                    done = base + static_cast<std::size_t>(64 - std::countl_zero(ends));
-                    return true;
-                }
-                return take(ends, base, lean);
-            }
-            return true;
-        };
         for (std::size_t batch = 0; batch < window.size(); batch += batch_bytes) {
             // Every answer of a batch fits its room (tokens of up to 16 bytes
             // in place: at most 2 bytes for every byte read, and 64 more).
             at = out.room(batch_bytes * 3);
             const std::size_t last = std::min(batch + batch_bytes, window.size());
             for (std::size_t base = batch; base < last; base += 64) {
-                const Bytes64 bytes = bytes64(p + base);
+                Bytes64 bytes;
+                bool have_bytes = false;
+                if constexpr (!std::is_same_v<Lean, NoLean>) {
+                    if (lean.block != nullptr && tainted == 0 && last - base >= 64) {
+                        std::size_t end = 0;
+                        const auto from = static_cast<std::ptrdiff_t>(done) - static_cast<std::ptrdiff_t>(base);
+                        if (char* line = lean.block(p + base, from, at, end, bytes)) {
+                            at = line;
+                            done = base + end + 1;
+                            before = end == 63;  // after it, a token's bytes: whitespace there is unfit
+                            continue;
+                        }
+                        have_bytes = true;
+                    }
+                }
+                if (!have_bytes) bytes = bytes64(p + base);
                 std::uint64_t space = bytes.space;
                 if (last - base < 64) space &= (std::uint64_t{1} << (last - base)) - 1;
                 const std::uint64_t starts = space << 1 | before;
@@ -205,12 +232,7 @@ void answer_tokens(Input& in, Output& out, Fast fast, Rewrite rewrite, Stream st
                     more = take(ends, base, fast);
                 } else {
                     const std::uint64_t unfit = lean.unfit(bytes, starts);
-                    if ((unfit | tainted) != 0)
-                        more = take(ends, base, fast);
-                    else if (lean.block == nullptr || ends == 0 || !lean.whole(bytes, ends))
-                        more = take(ends, base, lean);
-                    else
-                        more = whole_block(bytes, ends, base);
+                    more = (unfit | tainted) == 0 ? take(ends, base, lean) : take(ends, base, fast);
                     // Unfit bytes after the block's last token end (whitespace
                     // there included) go with the next token.
                     tainted = ends != 0 ? unfit >> (63 - std::countl_zero(ends)) >> 1 : tainted | unfit;

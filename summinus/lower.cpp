@@ -1,14 +1,12 @@
 // lower_rightmost; see lower.hpp.
 #include "lower.hpp"
+#include "short.hpp"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace summinus {
 
@@ -23,42 +21,6 @@ io::Line lower_rightmost(std::span<char> number)
 }
 
 namespace {
-
-// See lower_short(): here, to be inlined in the token loop. A `vouched`
-// token is known to begin with a byte other than whitespace and not to be
-// the sentinel.
-template <bool vouched = false>
-[[gnu::always_inline]] inline char* short_lower(const char* t, std::size_t len, char* out)
-{
-#if defined(__SSE2__)
-    const io::Bytes16 b = io::bytes16(t);
-    const std::uint32_t in = (std::uint32_t{1} << (len & 31)) - 1;
-    if constexpr (vouched) {
-        if (len > 16) return nullptr;
-    } else {
-        // Declined, with one branch: a long token, one that begins with
-        // whitespace, and the sentinel.
-        std::uint32_t word;
-        std::memcpy(&word, t, 4);
-        const bool sentinel = (len == 3) & ((word & 0xffffff) == ('E' | 'N' << 8 | 'D' << 16));
-        if ((len > 16) | ((b.space & in) != 0) | sentinel) return nullptr;
-    }
-    // Any byte but '0' is lowered, so any token will do. No branch on where
-    // it lies: tokens come in random order.
-    const std::uint32_t nonzero = ~b.zero & in;  // none: a token of zeros stays
-    const auto i = nonzero != 0 ? static_cast<unsigned>(31 - std::countl_zero(nonzero)) : 16;
-    const __m128i lower = _mm_load_si128(reinterpret_cast<const __m128i*>(io::lanes16.one[i]));  // -1 there
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
-                     _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)), lower));
-    const std::size_t lone = (nonzero == 1) & (t[0] == '1');  // a lone leading 1: "0"
-    const std::size_t n = len - (len - 1) * lone;             // arithmetic, not a branch
-    out[n] = '\n';
-    return out + n + 1;
-#else
-    (void)t, (void)len, (void)out;
-    return nullptr;  // every token takes the general path
-#endif
-}
 
 // Writes `count` '0' bytes.
 void zeros(io::Output& out, std::uint64_t count)
@@ -123,8 +85,7 @@ struct Lean {
         return ~(b.space | b.digit | b.minus) | (b.space & starts);
     }
     char* operator()(const char* t, std::size_t len, char* out) const { return short_lower<true>(t, len, out); }
-    bool whole(const io::Bytes64&, std::uint64_t) const { return true; }
-    char* (*block)(const char*, const io::Bytes64&, std::size_t, std::uint64_t, char*);
+    char* (*block)(const char*, std::ptrdiff_t, char*, std::size_t&, io::Bytes64&);
 };
 
 }  // namespace

@@ -34,13 +34,15 @@ char* lower_short(const char* t, std::size_t len, char* out);
 // it are held back as a byte and a count. Memory stays constant.
 void lower_streaming(io::Input& in, io::Output& out, std::span<char> part);
 
-// Every whole token of a block of 64 bytes that holds only digits, '-' and
-// single whitespace bytes, from `from` to the last whitespace in `ends` (the
-// bytes that end its tokens), answered at once: their lines written at out
-// (64 bytes written at most) and their end returned; null to decline a
-// block where an answer is shorter than its token (10 gives 0), and where
-// the program was built without AVX2 (see paths.hpp).
-char* lower_block_avx2(const char* block, const io::Bytes64& bytes, std::size_t from, std::uint64_t ends, char* out);
+// Every token that ends in a block of 64 bytes, the one that runs in from
+// `from` (<= 0) included, answered at once (see answer_tokens()): their lines
+// written at out (64 bytes written at most), `last_end` set to the block
+// offset of the last token's whitespace, and their end returned; null, with
+// nothing written, to decline a block of other bytes than digits, '-' and
+// single whitespace, one where an answer is shorter than its token (10 gives
+// 0), and where the program was built without AVX2 (see paths.hpp).
+char* lower_block_avx2(const char* block, std::ptrdiff_t from, char* out, std::size_t& last_end,
+                       io::Bytes64& bytes);
 
 // The whole filter: every token answered until END or the end of input, on
 // io::best_path() or on `path` (one of io::paths()).

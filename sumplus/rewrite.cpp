@@ -1,6 +1,6 @@
 // predecessor; see rewrite.hpp.
 #include "rewrite.hpp"
-#include "short_lines.hpp"
+#include "lean.hpp"
 
 #include <bit>
 #include <cstddef>
@@ -156,21 +156,10 @@ constexpr std::uint32_t number_of(std::uint32_t v)
 // The mask of the last `n` of four digits, for n = 0 to 4.
 constexpr std::uint32_t digits_of[5] = {0, 0x0f000000u, 0x0f0f0000u, 0x0f0f0f00u, 0x0f0f0f0fu};
 
-// The bytes of a block that the lean path cannot take on trust: any byte but
-// a digit, whitespace or '-'; whitespace after whitespace (or at the start of
-// the input in hand); a '-' that does not begin a token; a '0' that begins
-// the digits and is followed by one. What follows the block is not known
-// here, so a '-' or a '0' that begins the digits is unfit in its last byte.
-// A lone '-' is declined by its length.
+// Blocks that vouch for their tokens (see lean.hpp) skip their checks, and
+// on a vector path are answered a block at a time.
 struct Lean {
-    std::uint64_t unfit(const io::Bytes64& b, std::uint64_t starts) const
-    {
-        constexpr std::uint64_t last = std::uint64_t{1} << 63;
-        const std::uint64_t other = ~(b.space | b.digit | b.minus);
-        const std::uint64_t first_digit = starts | b.minus << 1;
-        return other | (b.space & starts) | (b.minus & (~starts | last)) |
-               (b.zero & first_digit & (b.digit >> 1 | last));
-    }
+    std::uint64_t unfit(const io::Bytes64& b, std::uint64_t starts) const { return sumplus::unfit(b, starts); }
 
     // short_answer() for a token of a fit block: a number of at most four
     // digits after an optional '-', with no leading zero. Reads the four bytes
@@ -185,14 +174,7 @@ struct Lean {
         std::memcpy(&v, t + len - 4, 4);
         return write_answer(number_of(v & digits_of[digits]), negative, out);  // right-aligned behind zeros
     }
-    // Blocks for answer_block_avx2(): no number of five digits or more, and
-    // no lone '-', up to the last token's end.
-    bool whole(const io::Bytes64& b, std::uint64_t ends) const
-    {
-        const std::uint64_t d = b.digit, before_last = ~std::uint64_t{0} >> std::countl_zero(ends);
-        return (((d & d >> 1 & d >> 2 & d >> 3 & d >> 4) | (b.minus & ends >> 1)) & before_last) == 0;
-    }
-    char* (*block)(const char*, const io::Bytes64&, std::size_t, std::uint64_t, char*);
+    char* (*block)(const char*, std::ptrdiff_t, char*, std::size_t&, io::Bytes64&);
 };
 
 

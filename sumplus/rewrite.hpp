@@ -36,15 +36,15 @@ io::Line predecessor(std::span<char> number);
 // line's end, or null for any other token.
 char* answer_short(const char* t, std::size_t len, char* out);
 
-// Every whole token of a block of 64 bytes that holds only digits, '-' and
-// single whitespace bytes (`bytes` are its masks), from `from` to the last
-// whitespace in `ends` (the bytes that end its tokens), answered at once:
-// their lines written at out (64 bytes more writable) and their end
-// returned. Its tokens must be numbers of at most four digits after an
-// optional '-'. Null where the program was built without AVX2 (see
-// paths.hpp).
-char* answer_block_avx2(const char* block, const io::Bytes64& bytes, std::size_t from, std::uint64_t ends,
-                        char* out);
+// Every token that ends in a block of 64 bytes, the one that runs in from
+// `from` (<= 0) included, answered at once (see answer_tokens()), where the
+// block vouches for them (see lean.hpp) and each is a number of at most four
+// digits after an optional '-': their lines written at out (64 bytes more
+// writable), `last_end` set to the block offset of the last token's
+// whitespace, and their end returned. Otherwise null, with nothing written;
+// also where the program was built without AVX2 (see paths.hpp).
+char* answer_block_avx2(const char* block, std::ptrdiff_t from, char* out, std::size_t& last_end,
+                        io::Bytes64& bytes);
 
 // The whole filter: every token answered until END or the end of input. The
 // first byte of an answer can depend on the last byte of its token, so every

@@ -2,7 +2,7 @@
 //
 // The block holds digits, '-' and single whitespace bytes only, so the
 // answer is the block itself, from its first whole token to the whitespace
-// after its last, with two changes made across all 64 bytes together:
+// after its last, with two changes made across 64 bytes together:
 // - In each token the rightmost byte other than '0' is lowered by one. Seen
 //   from the right, it is where a carry lands that starts in the token's last
 //   byte and runs through its '0' bytes: one 64-bit addition on the '0' mask
@@ -12,9 +12,10 @@
 // A token whose answer is shorter (10, 100: a leading '1' lowered before
 // '0' bytes, which then go) makes the block decline.
 //
-// The block's own masks are made here too, and any other byte, whitespace
-// after whitespace, or a token that runs in from more than 64 bytes before
-// its end makes it decline.
+// The token that runs into the block from the one before is answered first,
+// alone, by the short path. The block's own masks are made here too; any
+// other byte, whitespace after whitespace, or a token of more than 16 bytes
+// running in makes it decline.
 //
 // Cost: about 80 vector and mask operations for the whole block, whatever
 // its number of tokens; no branch on the tokens. Tested: the token tables

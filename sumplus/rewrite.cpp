@@ -177,7 +177,6 @@ struct Lean {
     char* (*block)(const char*, std::ptrdiff_t, char*, std::size_t&, io::Bytes64&);
 };
 
-
 }  // namespace
 
 const ShortLine* const short_lines = &answers.of[0][0];

@@ -1,6 +1,7 @@
 // predecessor; see rewrite.hpp.
 #include "rewrite.hpp"
 #include "lean.hpp"
+#include "medium.hpp"
 
 #include <bit>
 #include <cstddef>
@@ -169,7 +170,7 @@ struct Lean {
         if constexpr (std::endian::native != std::endian::little) return short_answer(t, len, out);
         const std::size_t negative = t[0] == '-';
         const std::size_t digits = len - negative;
-        if (digits - 1 >= 4) return nullptr;  // none, or more than four
+        if (digits - 1 >= 4) return medium_answer(t, len, out);  // none, or more than four
         std::uint32_t v;
         std::memcpy(&v, t + len - 4, 4);
         return write_answer(number_of(v & digits_of[digits]), negative, out);  // right-aligned behind zeros
@@ -183,12 +184,19 @@ const ShortLine* const short_lines = &answers.of[0][0];
 
 char* answer_short(const char* t, std::size_t len, char* out) { return short_answer(t, len, out); }
 
+char* answer_medium(const char* t, std::size_t len, char* out) { return medium_answer(t, len, out); }
+
 io::Line predecessor(std::span<char> number) { return rewrite(number); }
 
 void run_on(io::Path path, io::Input& in, io::Output& out)
 {
     io::answer_tokens(
-        in, out, [](const char* t, std::size_t size, char* line) { return short_answer(t, size, line); }, predecessor,
+        in, out,
+        [](const char* t, std::size_t size, char* line) {
+            char* end = short_answer(t, size, line);
+            return end != nullptr ? end : medium_answer(t, size, line);
+        },
+        predecessor,
         io::WholeTokens{}, Lean{path == io::Path::avx2 ? answer_block_avx2 : nullptr});
 }
 

@@ -57,7 +57,7 @@ void sweep(long long from, long long first, long long last, Visit visit)
 
 TEST(Sumplus, LargestBelowWithDigitSumOneGreater)
 {
-    std::size_t checked = 0;
+    std::size_t checked = 0, declined = 0;
     sweep(-2'000'000, -100'000, 1'000'000, [&](long long n, const std::array<long long, 100>& best) {
         long long want = best[static_cast<std::size_t>(digit_sum(n) + 1)];
         ASSERT_NE(want, LLONG_MIN) << n;
@@ -65,9 +65,39 @@ TEST(Sumplus, LargestBelowWithDigitSumOneGreater)
         if (n > -10'000 && n < 10'000) {
             ASSERT_EQ(answer_short(sumplus::answer_short, std::to_string(n)), std::to_string(want)) << n;
         }
+        // The vector path declines only where the sign or length changes.
+        const std::string medium = answer_short(sumplus::answer_medium, std::to_string(n));
+        if (medium == "declined")
+            ++declined;
+        else
+            ASSERT_EQ(medium, std::to_string(want)) << n;
         ++checked;
     });
     EXPECT_EQ(checked, 1'100'001u);
+    EXPECT_LT(declined, checked / 100);
+}
+
+// Numbers of up to 16 bytes, past the exhaustive range, dense with the
+// digits the vector path turns on: runs of 0, 1, 8 and 9 (carries, cuts, a
+// leading 1 dropped), and now and then a leading '0' or '-'.
+TEST(Sumplus, TheVectorPathMatchesTheGeneralRewriteUpToSixteenBytes)
+{
+    std::mt19937_64 rng(5);
+    const char* runs = "0189";
+    std::size_t answered = 0;
+    for (int round = 0; round < 200'000; ++round) {
+        const std::size_t length = 1 + rng() % 16;
+        std::string n = rng() % 8 == 0 ? "-" : rng() % 16 == 0 ? "0" : "";
+        while (n.size() < length) {
+            const char c = rng() % 3 ? runs[rng() % 4] : static_cast<char>('0' + rng() % 10);
+            n.append(std::min<std::size_t>(1 + rng() % 6, length - n.size()), c);
+        }
+        const std::string medium = answer_short(sumplus::answer_medium, n);
+        if (medium == "declined") continue;
+        ASSERT_EQ(medium, answer(sumplus::predecessor, n)) << n;
+        ++answered;
+    }
+    EXPECT_GT(answered, 100'000u);
 }
 
 TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
@@ -85,10 +115,12 @@ TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
 TEST(Digits, ShortPathsDeclineWhatTheLoopAnswersElsewhere)
 {
     for (const char* token : {"END", " 5", "\n-5", "\t12", "  \r9", "12345678901234567"})
-        for (auto fast : {sumplus::answer_short, summinus::lower_short})
+        for (auto fast : {sumplus::answer_short, sumplus::answer_medium, summinus::lower_short})
             EXPECT_EQ(answer_short(fast, token), "declined") << token;
     for (const char* token : {"05", "-05", "12345", "-", "+5", "1a", "END2", "-END"})
         EXPECT_EQ(answer_short(sumplus::answer_short, token), "declined") << token;
+    for (const char* token : {"05", "0", "-", "+5", "1a", "-1-", "--5", "END2", "-END", "9", "19", "89", "-99"})
+        EXPECT_EQ(answer_short(sumplus::answer_medium, token), "declined") << token;
     for (const char* token : {"END2", "-END", "EN", "-10", "1000000000000000"})
         EXPECT_EQ(answer_short(summinus::lower_short, token), answer(summinus::lower_rightmost, token)) << token;
 }

@@ -9,7 +9,7 @@
 // (the first digit not counted) with room for two more: the rightmost digit
 // below 8, or the rightmost two other than 9. A leading 1 lowered to 0 goes.
 // -N, N not all 9s: its rightmost digit other than 9 raised by one.
-// Any other token (whose answer changes sign or length, or that is not a
+// Any other token (whose answer changes sign or grows, or that is not a
 // number) is declined.
 //
 // Cost: about 45 vector and scalar operations and four table loads; one

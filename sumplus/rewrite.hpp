@@ -38,7 +38,7 @@ char* answer_short(const char* t, std::size_t len, char* out);
 
 // The same for a number of at most 16 bytes, 16 readable, with vectors
 // (see medium.hpp). Returns null for one whose answer changes its sign or
-// length, and for any other token.
+// grows, and for any other token.
 char* answer_medium(const char* t, std::size_t len, char* out);
 
 // Every token that ends in a block of 64 bytes, the one that runs in from

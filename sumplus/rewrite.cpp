@@ -164,7 +164,8 @@ struct Lean {
 
     // short_answer() for a token of a fit block: a number of at most four
     // digits after an optional '-', with no leading zero. Reads the four bytes
-    // that end with the token, the three before it included.
+    // that end with the token, the three before it included. A longer number
+    // goes to medium_answer(), which makes its own checks.
     char* operator()(const char* t, std::size_t len, char* out) const
     {
         if constexpr (std::endian::native != std::endian::little) return short_answer(t, len, out);

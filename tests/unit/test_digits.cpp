@@ -65,7 +65,7 @@ TEST(Sumplus, LargestBelowWithDigitSumOneGreater)
         if (n > -10'000 && n < 10'000) {
             ASSERT_EQ(answer_short(sumplus::answer_short, std::to_string(n)), std::to_string(want)) << n;
         }
-        // The vector path declines only where the sign or length changes.
+        // The vector path declines only where the answer changes sign or grows.
         const std::string medium = answer_short(sumplus::answer_medium, std::to_string(n));
         if (medium == "declined")
             ++declined;

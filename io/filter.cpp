@@ -14,18 +14,43 @@ namespace io {
 
 namespace {
 
-// Ends the program with a usage error: `before`, the argument `arg` quoted,
-// `after`, and a pointer to --help.
-[[noreturn]] void usage_error(const char* before, const char* arg, const char* after)
+// Ends the program with a usage error: `what`, and a pointer to --help.
+[[noreturn]] void usage_error(const std::string& what)
 {
     std::string name(program_name);
-    std::fprintf(stderr, "%s: %s'%s'%s (see %s --help)\n", name.c_str(), before, arg, after, name.c_str());
+    std::fprintf(stderr, "%s: %s (see %s --help)\n", name.c_str(), what.c_str(), name.c_str());
     std::exit(2);
+}
+
+std::string quoted(std::string_view text)
+{
+    std::string q(1, '\'');
+    q.append(text).push_back('\'');
+    return q;
+}
+
+// Takes the option in argv[i], and its value from argv[i + 1] where it is
+// not joined to it by '='; returns the index of its last argument.
+int take_option(int argc, char** argv, int i, std::span<const Option> options)
+{
+    std::string_view arg = argv[i];
+    std::string_view name = arg.substr(0, arg.find('='));
+    for (const Option& option : options) {
+        if (name != option.name) continue;
+        bool joined = name.size() < arg.size();
+        if (!joined && i + 1 == argc) usage_error("option " + quoted(name) + " needs a value");
+        std::string_view value = joined ? arg.substr(name.size() + 1) : std::string_view(argv[++i]);
+        if (!option.take(value)) usage_error("invalid value " + quoted(value) + " for " + quoted(name));
+        return i;
+    }
+    if (arg == "--help" || arg == "--version") usage_error(quoted(arg) + " must be the only argument");
+    usage_error("unknown option " + quoted(arg));
 }
 
 }  // namespace
 
-std::optional<std::string> handle_arguments(int argc, char** argv, std::string_view usage)
+std::optional<std::string> handle_arguments(int argc, char** argv, std::string_view usage,
+                                            std::span<const Option> options)
 {
     if (argc <= 1) return std::nullopt;
     std::string_view first = argv[1];
@@ -41,17 +66,17 @@ std::optional<std::string> handle_arguments(int argc, char** argv, std::string_v
         std::exit(EXIT_SUCCESS);
     }
     std::string text;
-    bool options = true, any = false;
+    bool before_operands = true, any = false;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
-        if (options && arg == "--") {
-            options = false;
+        if (before_operands && arg == "--") {
+            before_operands = false;
             continue;
         }
         bool number = arg.size() >= 2 && arg[1] >= '0' && arg[1] <= '9';
-        if (options && arg.size() >= 2 && arg[0] == '-' && !number) {
-            if (arg == "--help" || arg == "--version") usage_error("", argv[i], " must be the only argument");
-            usage_error("unknown option ", argv[i], "");
+        if (before_operands && arg.size() >= 2 && arg[0] == '-' && !number) {
+            i = take_option(argc, argv, i, options);
+            continue;
         }
         if (any) text += ' ';
         text += arg;

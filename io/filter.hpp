@@ -5,23 +5,35 @@
 #include "input.hpp"
 #include "output.hpp"
 
+#include <functional>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unistd.h>
 
 namespace io {
 
-// The command line: PROGRAM [--help | --version] [--] [OPERAND]...
+// An option of the program's own that takes a value, given as
+// "--NAME=VALUE" or "--NAME VALUE": take(VALUE) keeps the value, or returns
+// false to refuse it.
+struct Option {
+    std::string_view name;  // with its dashes: "--parallel"
+    std::function<bool(std::string_view)> take;
+};
+
+// The command line: PROGRAM [--help | --version] [OPTION]... [--] [OPERAND]...
 // A lone "--help" or "--version" prints `usage` or the version on standard
 // output and exits 0. Otherwise returns the operands joined by single spaces
 // and ended by a newline, which are then the whole input, or nothing when
 // there are none and standard input is read. Before "--", an argument that
 // starts with '-' is an option unless it is "-" alone or '-' and a digit (a
-// negative number); an option other than a lone --help or --version is a
-// usage error: one line on standard error and exit 2, before anything is read.
-std::optional<std::string> handle_arguments(int argc, char** argv, std::string_view usage);
+// negative number); an option that is not one of `options`, a value one of
+// them refuses, and --help or --version beside other arguments are usage
+// errors: one line on standard error and exit 2, before anything is read.
+std::optional<std::string> handle_arguments(int argc, char** argv, std::string_view usage,
+                                            std::span<const Option> options = {});
 
 // What every usage text ends with, after the program's own part.
 inline constexpr std::string_view usage_tail =
@@ -32,15 +44,18 @@ inline constexpr std::string_view usage_tail =
     "Exit status: 0; 1 after a read or write error, or when out of memory; 2 for a\n"
     "usage error.\n";
 
-// The whole program `name`, whose usage text is `usage` and usage_tail: handles the command line, runs body(in, out) on
+// The whole program `name`, whose usage text is `usage` and usage_tail, with
+// its `options`: handles the command line, runs body(in, out) on
 // the operands or standard input and on standard output, and reports any
 // write error left at the end. Running out of memory ends it with
 // "<name>: out of memory" and status 1, the answers before kept whole.
 template <class Body>
-int filter_main(int argc, char** argv, std::string_view name, std::string_view usage, Body body)
+int filter_main(int argc, char** argv, std::string_view name, std::string_view usage, Body body,
+                std::span<const Option> options = {})
 {
     program_name = name;
-    std::optional<std::string> operands = handle_arguments(argc, argv, std::string(usage) + std::string(usage_tail));
+    std::optional<std::string> operands =
+        handle_arguments(argc, argv, std::string(usage) + std::string(usage_tail), options);
     std::optional<Output> out;
     try {
         out.emplace(STDOUT_FILENO);

@@ -1,12 +1,16 @@
-// How much memory quadcount's working arrays may take: the smaller of a
-// fixed figure and a fair share (half) of the least room the process has
-// left, whichever of these binds:
+// How much memory quadcount's working arrays may take, and how many threads
+// it may start: the smaller of a fixed figure and a fair share (half) of the
+// least room the process has left, less the threads' stacks, whichever of
+// these binds:
 //   - its address space: RLIMIT_AS less what it maps now;
 //   - its cgroup's memory.max less memory.current (cgroup v2), when it runs
 //     in one that has a limit;
 //   - the memory the machine has available (MemAvailable).
+// Threads take at most an eighth of the address space left, so a record
+// that counts on 2 CPUs under a limit counts under it on 128: with fewer
+// threads, not out of memory.
 // Tested: the arithmetic with made-up rooms; the whole program under
-// `ulimit -v`, whose count must equal the unlimited one.
+// `ulimit -v` with 1 to 64 threads, whose count must equal the unlimited one.
 #pragma once
 
 #include <cstdint>
@@ -25,8 +29,19 @@ struct Room {
 // What the process may still take, read now.
 Room room();
 
-// The memory to plan for: at most `most` bytes.
-std::uint64_t budget(const Room& room, std::uint64_t most);
+// Address space a thread of the count takes: its stack, which run() sets
+// this small (the tasks' frames are a few KiB deep).
+constexpr std::uint64_t thread_bytes = std::uint64_t{512} << 10;
+
+// At most `wanted` threads, as many as `address_space` bytes have space
+// for; at least 1.
+unsigned threads_within(std::uint64_t address_space, unsigned wanted);
+
+// The address space the process may still map, read now.
+std::uint64_t address_space_room();
+
+// The memory to plan for with `threads` threads running: at most `most` bytes.
+std::uint64_t budget(const Room& room, std::uint64_t most, unsigned threads = 0);
 
 // Bytes from a "limit" or "usage" file ("max" is unlimited), or from
 // /proc/meminfo's MemAvailable line; unlimited when the text says nothing.

@@ -51,8 +51,8 @@ constexpr std::uint64_t fewest_slice_elements = 4096;
 // processor's second-level cache.
 constexpr std::uint64_t slice_elements = std::uint64_t{1} << 17;
 
-// Below this estimated cost a record is counted on one thread: starting
-// threads would cost more than they save.
+// Estimated cost a thread must have to be worth starting: a record that
+// costs less is counted on one thread.
 constexpr double worth_threads = 2e6;
 
 // Costs are estimated nanoseconds on one core. The constants come from
@@ -177,19 +177,30 @@ std::pair<const Way*, double> choose(const Record& r, Method want)
     return best;
 }
 
-// The record as the count takes it: within the memory the tuning gives, or,
-// for a record that is not small, that the process has room for.
-Record planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
+// Threads worth starting for a count of estimated cost `cost`: one for each
+// worth_threads of it, at most `most`.
+unsigned threads_for(double cost, unsigned most)
 {
+    return static_cast<unsigned>(std::clamp(cost / worth_threads, 1.0, double(std::max(most, 1u))));
+}
+
+// The record as the count takes it, and the most threads it may start:
+// within the memory the tuning gives, or, for a record that is not small,
+// within the room the process has, the threads' stacks counted.
+std::pair<Record, unsigned> planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
+{
+    unsigned most = thread_count(tuning.threads != 0 ? tuning.threads : tuning.parallel);
     Record r = record(lists, Limit, tuning, tuning.memory != 0 ? tuning.memory : most_memory);
     bool small = r.heads.size() + r.tails.size() < 1e7 && std::max(r.heads_n, r.tails_n) < (std::size_t{1} << 18);
-    if (tuning.memory != 0 || small) return r;
-    Record fitted = record(lists, Limit, tuning, budget(room(), most_memory));
+    if (tuning.memory != 0 || small) return {r, most};
+    Room now = room();
+    if (tuning.threads == 0) most = threads_within(now.address_space, most);
+    Record fitted = record(lists, Limit, tuning, budget(now, most_memory, most));
     // A record that the memory leaves only far slower ways to count is out
     // of memory: better said at once than after hours.
     double without = choose(r, tuning.method).second, within = choose(fitted, tuning.method).second;
     if (within > std::max(10 * without, 1e10)) throw std::bad_alloc();
-    return fitted;
+    return {fitted, most};
 }
 
 }  // namespace
@@ -204,14 +215,14 @@ std::vector<Estimate> estimate(const std::array<List, 4>& lists, std::int64_t Li
 {
     std::vector<Estimate> all;
     if (std::any_of(lists.begin(), lists.end(), [](const List& l) { return l.empty(); })) return all;
-    Record r = planned(lists, Limit, tuning);
+    Record r = planned(lists, Limit, tuning).first;
     for (const Way& way : ways) all.push_back({way.method, way.name, way.cost(r)});
     return all;
 }
 
 Method chosen(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
-    return choose(planned(lists, Limit, tuning), tuning.method).first->method;
+    return choose(planned(lists, Limit, tuning).first, tuning.method).first->method;
 }
 
 const char* method_name(Method method)
@@ -230,9 +241,9 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& t
 
 u128 count_ready(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
-    Record r = planned(lists, Limit, tuning);
+    auto [r, most] = planned(lists, Limit, tuning);
     auto [way, cost] = choose(r, tuning.method);  // NOLINT: both change below
-    unsigned threads = tuning.threads != 0 ? tuning.threads : cost < worth_threads ? 1 : thread_count(0);
+    unsigned threads = tuning.threads != 0 ? tuning.threads : threads_for(cost, most);
     StatusLine status(tuning.record, tuning.record == 0 ? 0 : cost * 1e-9 / threads);
     for (Tuning tried = tuning;;) {
         try {

@@ -1,6 +1,7 @@
 // Reading list elements; see elements.hpp.
 #include "elements.hpp"
 
+#include "budget.hpp"
 #include "input.hpp"
 #include "parallel.hpp"
 
@@ -97,8 +98,10 @@ std::uint64_t take(Text text, std::vector<Part>& parts, std::uint64_t wanted, Li
 
 std::uint64_t read_elements(io::Input& in, List& list, std::uint64_t count, std::int32_t& tmp, const Parsing& parsing)
 {
-    const unsigned threads =
-        count >= (1 << 16) ? thread_count(parsing.threads) : std::max(parsing.threads, 1u);
+    // Many elements are parsed on as many threads as the address space has
+    // room for.
+    const unsigned threads = count >= (1 << 16) ? threads_within(address_space_room(), thread_count(parsing.threads))
+                                                : std::max(parsing.threads, 1u);
     std::vector<Part> parts(threads);  // kept from one stretch to the next, with their memory
     if (threads > 1 && count >= (1 << 16))
         in.reserve(std::max<std::size_t>(4 * parsing.split_bytes, std::size_t{4} << 20));

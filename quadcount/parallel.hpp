@@ -1,6 +1,8 @@
 // Running independent tasks on every core.
 #pragma once
 
+#include "cpus.hpp"
+
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
@@ -13,11 +15,8 @@
 
 namespace quadcount {
 
-// Threads to use when `asked` is 0: what the machine reports, at least one.
-inline unsigned thread_count(unsigned asked)
-{
-    return asked != 0 ? asked : std::max(1u, std::thread::hardware_concurrency());
-}
+// Threads to use: `asked`, or where it is 0 the CPUs the process may use.
+inline unsigned thread_count(unsigned asked) { return asked != 0 ? asked : usable_cpus(); }
 
 // Calls task(i) once for every i in [0, n), on up to `threads` threads; the
 // calling thread is one of them. Tasks are handed out in order, one at a time.

@@ -1,6 +1,7 @@
 // The record loop of quadcount; see records.hpp.
 #include "records.hpp"
 
+#include "budget.hpp"
 #include "count.hpp"
 #include "elements.hpp"
 #include "input.hpp"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <malloc.h>
+#include <pthread.h>
 #include <sys/resource.h>
 
 namespace quadcount {
@@ -64,13 +66,20 @@ Wide count_record(Record& r, const Tuning& tuning)
 
 }  // namespace
 
-void run(io::Input& in, io::Output& out)
+void run(io::Input& in, io::Output& out, unsigned parallel)
 {
+    // Threads start with small stacks, which the memory plan counts.
+    pthread_attr_t small{};
+    if (pthread_attr_init(&small) == 0) {
+        pthread_attr_setstacksize(&small, thread_bytes);
+        pthread_setattr_default_np(&small);
+        pthread_attr_destroy(&small);
+    }
     // Under a limit on the address space, the threads share the one malloc
     // arena: each arena of its own would reserve 64 MiB of it.
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
-    run_with(in, out, {}, {});
+    run_with(in, out, {.parallel = parallel}, {.threads = parallel});
 }
 
 void run_with(io::Input& in, io::Output& out, const Tuning& tuning, const Parsing& parsing)

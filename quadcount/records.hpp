@@ -16,8 +16,10 @@ namespace quadcount {
 
 // Reads records (Limit S M D B, then S, M, D and B list elements) and writes
 // each record's count on a line of its own. Returns at the end of input, at
-// an unreadable header, or at a header whose four counts are all 0.
-void run(io::Input& in, io::Output& out);
+// an unreadable header, or at a header whose four counts are all 0. A
+// record is counted on at most `parallel` threads; 0: as many as the process
+// has CPUs.
+void run(io::Input& in, io::Output& out, unsigned parallel = 0);
 
 // The same, counting as `tuning` says and reading lists as `parsing` does
 // (for tests and fuzzing).

@@ -21,11 +21,15 @@ fail() { echo "FAIL $*"; failures=$((failures + 1)); }
   fail "--version: status $status, output $(cat "$tmp/out")"
 
 # A usage error must not read standard input: give it one that never ends.
-for args in "-h" "-x1" "--frobnicate" "--help --version" "--version x" "5 --help" "--helpx"; do
+# Only quadcount takes a thread count, from 1 to 1024.
+bad=("-h" "-x1" "--frobnicate" "--help --version" "--version x" "5 --help" "--helpx" "--parallel=0"
+     "--parallel=1025" "--parallel=x" "--parallel=" "--parallel=-1" "--parallel=2x" "--parallel" "--parallelx=2")
+[ "$name" = quadcount ] || bad+=("--parallel=2")
+for args in "${bad[@]}"; do
   # shellcheck disable=SC2086
   timeout 5 "$prog" $args > "$tmp/out" 2> "$tmp/err" < <(yes 1); status=$?
   if [ $status -ne 2 ] || [ -s "$tmp/out" ] || [ "$(wc -l < "$tmp/err")" -ne 1 ] ||
-     ! grep -Eq "^$name: (unknown option '-|'--[a-z]+' must be the only argument)" "$tmp/err"; then
+     ! grep -Eq "^$name: (unknown option '-|'--[a-z]+' must be the only argument|invalid value '.*' for '--parallel'|option '--parallel' needs a value)" "$tmp/err"; then
     fail "'$args': status $status, stderr $(cat "$tmp/err")"
   fi
 done
@@ -38,7 +42,9 @@ case $name in
   sumplus) operands=(123 -99 - 5 END 6) ;;
   *) operands=(120 007 - -10 END 6) ;;
 esac
-for dashdash in "" "--"; do
+options=("" "--")
+[ "$name" = quadcount ] && options+=("--parallel=1" "--parallel 1024 --")
+for dashdash in "${options[@]}"; do
   # shellcheck disable=SC2086
   timeout 5 "$prog" $dashdash "${operands[@]}" > "$tmp/out" 2> "$tmp/err" < <(yes 1); status=$?
   echo "${operands[*]}" | "$prog" > "$tmp/want"
@@ -47,6 +53,19 @@ for dashdash in "" "--"; do
 done
 [ "$("$prog" -- -h --help 2> /dev/null)" = "$(echo "-h --help" | "$prog")" ] || fail "operands after --"
 [ "$(echo 5 | "$prog" --)" = "$(echo 5 | "$prog")" ] || fail "'--' alone reads standard input"
+
+# Threads: as many as the affinity mask allows, so none under `taskset` to
+# one CPU; two with --parallel=2 (a 4 x 8,000 record is worth them).
+if [ "$name" = quadcount ] && command -v strace > /dev/null && command -v taskset > /dev/null; then
+  awk 'BEGIN { srand(3); print 0, 8000, 8000, 8000, 8000
+               for (i = 0; i < 32000; i++) print int(rand() * 2e9) - 1e9 }' > "$tmp/wide"
+  for run in "taskset -c $(taskset -pc $$ | sed 's/.*: //; s/[-,].*//') $prog 0" "$prog --parallel=2 1"; do
+    want=${run##* } run=${run% *}
+    # shellcheck disable=SC2086
+    strace -f -qq -e trace=clone,clone3 -o "$tmp/trace" $run < "$tmp/wide" > /dev/null
+    [ "$(grep -c clone "$tmp/trace")" = "$want" ] || fail "$run started $(grep -c clone "$tmp/trace") threads, want $want"
+  done
+fi
 
 "$prog" --help > /dev/full 2> "$tmp/err"; status=$?
 [ $status -eq 1 ] && grep -qx "$name: write error: No space left on device" "$tmp/err" ||

@@ -87,15 +87,18 @@ if [ -n "$oom_limit" ] && [ -z "$sanitized" ]; then
   [ "$(cat "$tmp/out")" = "$before" ] || { echo "FAIL out of memory: answers before it $(head -c 100 "$tmp/out")"; failures=$((failures + 1)); }
   rm -f "$tmp/huge"
 fi
-# quadcount fits its memory to the room left: 4 lists of 10^6 narrow values
-# count under ulimit -v 150000 as without it.
+# quadcount fits its memory and its threads to the room left: 4 lists of
+# 10^6 narrow values count under ulimit -v 150000 as without it, on any
+# number of threads.
 if [ "$name" = quadcount ] && [ -z "$sanitized" ]; then
   awk 'BEGIN { srand(1); print 2000000, 1000000, 1000000, 1000000, 1000000
                for (i = 0; i < 4000000; i++) print int(rand() * 1000001) }' > "$tmp/narrow"
   "$prog" < "$tmp/narrow" > "$tmp/want"
-  (ulimit -v 150000; exec "$prog" < "$tmp/narrow" > "$tmp/out" 2> "$tmp/err"); echo $? > "$tmp/status"
-  expect "4 x 10^6 narrow under ulimit -v 150000" 0 ""
-  cmp -s "$tmp/out" "$tmp/want" || { echo "FAIL under the limit: $(cat "$tmp/out"), want $(cat "$tmp/want")"; failures=$((failures + 1)); }
+  for threads in "" --parallel=1 --parallel=64 --parallel=1024; do
+    (ulimit -v 150000; exec "$prog" $threads < "$tmp/narrow" > "$tmp/out" 2> "$tmp/err"); echo $? > "$tmp/status"
+    expect "4 x 10^6 narrow under ulimit -v 150000 $threads" 0 ""
+    cmp -s "$tmp/out" "$tmp/want" || { echo "FAIL under the limit: $(cat "$tmp/out"), want $(cat "$tmp/want")"; failures=$((failures + 1)); }
+  done
 fi
 
 [ "$failures" -eq 0 ] || { echo "$failures failure(s)"; exit 1; }

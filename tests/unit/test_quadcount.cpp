@@ -2,6 +2,7 @@
 // whole record loop against the straightforward design.
 #include "budget.hpp"
 #include "count.hpp"
+#include "cpus.hpp"
 #include "methods.hpp"
 #include "ntt.hpp"
 #include "in_memory.hpp"
@@ -14,8 +15,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sched.h>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -241,26 +246,76 @@ TEST(CountPicks, ABinOfMillionsOfEqualValues)
     }
 }
 
-TEST(Budget, HalfTheLeastRoomAtMostTheFixedFigure)
+TEST(Budget, HalfTheLeastRoomLessTheThreadsAtMostTheFixedFigure)
 {
     using quadcount::Room;
     constexpr std::uint64_t MiB = 1 << 20, most = 512 * MiB, none = Room::unlimited;
     struct {
         Room room;
+        unsigned threads;
         std::uint64_t want;
     } cases[] = {
-        {{none, none, none}, most},                 // nothing known: the fixed figure
-        {{none, none, 16000 * MiB}, most},          // a large machine
-        {{200 * MiB, none, 16000 * MiB}, 100 * MiB},  // ulimit -v
-        {{none, 300 * MiB, 16000 * MiB}, 150 * MiB},  // a container's memory.max
-        {{900 * MiB, 300 * MiB, 100 * MiB}, 50 * MiB},  // the machine short of memory
-        {{0, none, none}, 0},                       // no room at all
+        {{none, none, none}, 64, most},                 // nothing known: the fixed figure
+        {{none, none, 16000 * MiB}, 0, most},           // a large machine
+        {{200 * MiB, none, 16000 * MiB}, 0, 100 * MiB},   // ulimit -v
+        {{200 * MiB, none, 16000 * MiB}, 8, 98 * MiB},    // ulimit -v, with 8 threads' stacks
+        {{none, 300 * MiB, 16000 * MiB}, 64, 150 * MiB},  // a container's memory.max: stacks are not memory
+        {{900 * MiB, 300 * MiB, 100 * MiB}, 0, 50 * MiB},  // the machine short of memory
+        {{0, none, none}, 0, 0},                        // no room at all
+        {{MiB, none, none}, 4, 0},                      // no room beside the stacks
     };
-    for (const auto& c : cases) EXPECT_EQ(quadcount::budget(c.room, most), c.want);
+    for (const auto& c : cases) EXPECT_EQ(quadcount::budget(c.room, most, c.threads), c.want);
+    // Threads' stacks take at most an eighth of the address space.
+    EXPECT_EQ(quadcount::threads_within(none, 128), 128u);
+    EXPECT_EQ(quadcount::threads_within(100 * MiB, 128), 25u);
+    EXPECT_EQ(quadcount::threads_within(100 * MiB, 3), 3u);
+    EXPECT_EQ(quadcount::threads_within(MiB, 64), 1u);
     EXPECT_EQ(quadcount::bytes_in("max\n"), none);
     EXPECT_EQ(quadcount::bytes_in("314572800\n"), 314572800u);
     EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\nMemAvailable:    1024 kB\n"), 1024u * 1024);
     EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\n"), none);
+}
+
+// The CPU quota of a cgroup v2 tree: the least along the process's path,
+// rounded up; the affinity mask caps the count.
+TEST(Cpus, QuotaAlongTheCgroupPathAndTheAffinityMask)
+{
+    EXPECT_EQ(quadcount::quota_cpus("max 100000\n"), 0u);
+    EXPECT_EQ(quadcount::quota_cpus("200000 100000\n"), 2u);
+    EXPECT_EQ(quadcount::quota_cpus("150000 100000\n"), 2u);
+    EXPECT_EQ(quadcount::quota_cpus("50000 100000\n"), 1u);
+    for (const char* junk : {"", "100000", "x 100000", "100000 0", "0 100000"})
+        EXPECT_EQ(quadcount::quota_cpus(junk), 0u) << junk;
+    EXPECT_EQ(quadcount::cgroup_folder("0::/a/b\n"), "/a/b");
+    EXPECT_EQ(quadcount::cgroup_folder("12:cpu:/x\n0::/\n"), "/");
+    EXPECT_EQ(quadcount::cgroup_folder("12:cpu:/x\n"), "");
+
+    auto root = std::filesystem::temp_directory_path() / ("cpus-" + std::to_string(getpid()));
+    std::filesystem::create_directories(root / "a/b/c");
+    auto put = [&](const char* where, const char* text) { std::ofstream(root / where / "cpu.max") << text; };
+    put("a", "400000 100000\n");
+    put("a/b", "max 100000\n");
+    put("a/b/c", "250000 100000\n");
+    EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/a/b\n"), 4u);  // from the folder above
+    EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/a/b/c\n"), 3u);  // the least on the way up
+    EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/elsewhere\n"), 0u);
+    put("", "100000 100000\n");  // the tree's root, as a container sees its own
+    EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/a/b/c\n"), 1u);
+    std::filesystem::remove_all(root);
+
+    // Under a one-CPU affinity mask the count is 1.
+    cpu_set_t all, one;
+    ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+    CPU_ZERO(&one);
+    for (int cpu = 0; cpu < CPU_SETSIZE; ++cpu)
+        if (CPU_ISSET(cpu, &all)) {
+            CPU_SET(cpu, &one);
+            break;
+        }
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    unsigned cpus = quadcount::affinity_cpus();
+    sched_setaffinity(0, sizeof all, &all);
+    EXPECT_EQ(cpus, 1u);
 }
 
 TEST(Wide, PrintsExactDecimal)
@@ -282,7 +337,7 @@ TEST(Wide, PrintsExactDecimal)
 // Runs the record loop on `text`, served in pieces of `chunk` bytes.
 std::string run(const std::string& text, std::size_t chunk)
 {
-    return testing_support::run_in_memory(quadcount::run, text, chunk);
+    return testing_support::run_in_memory([](io::Input& in, io::Output& out) { quadcount::run(in, out); }, text, chunk);
 }
 
 // Random records in the shape of real input, now and then broken: junk,

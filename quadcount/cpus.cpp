@@ -1,0 +1,77 @@
+// The CPUs quadcount may use; see cpus.hpp.
+#include "cpus.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <fstream>
+#include <iterator>
+#include <sched.h>
+
+namespace quadcount {
+
+// Read with a mask as large as the kernel's.
+unsigned affinity_cpus()
+{
+    for (int n = 1024; n <= (1 << 20); n *= 2) {
+        cpu_set_t* set = CPU_ALLOC(static_cast<std::size_t>(n));
+        if (set == nullptr) return 1;
+        std::size_t size = CPU_ALLOC_SIZE(static_cast<std::size_t>(n));
+        int got = sched_getaffinity(0, size, set) == 0 ? CPU_COUNT_S(size, set) : -1;
+        CPU_FREE(set);
+        if (got > 0) return static_cast<unsigned>(got);
+        if (errno != EINVAL) return 1;  // EINVAL: the kernel's mask is larger
+    }
+    return 1;
+}
+
+std::string file_text(const std::string& path)
+{
+    std::ifstream in(path);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string cgroup_folder(std::string_view proc_cgroup)
+{
+    // In cgroup v2 the process's line is "0::/path".
+    std::size_t at = proc_cgroup.starts_with("0::") ? 0 : proc_cgroup.find("\n0::");
+    if (at == std::string_view::npos) return {};
+    at += proc_cgroup[at] == '\n' ? 4 : 3;
+    std::string_view path = proc_cgroup.substr(at, proc_cgroup.find('\n', at) - at);
+    return path.starts_with('/') ? std::string(path) : std::string();
+}
+
+unsigned quota_cpus(std::string_view cpu_max)
+{
+    std::uint64_t quota = 0, period = 0;
+    const char *p = cpu_max.data(), *end = p + cpu_max.size();
+    auto [q, e1] = std::from_chars(p, end, quota);
+    if (e1 != std::errc() || q == end || *q != ' ') return 0;  // "max": no quota
+    auto [r, e2] = std::from_chars(q + 1, end, period);
+    if (e2 != std::errc() || period == 0 || quota == 0) return 0;
+    return static_cast<unsigned>(std::min<std::uint64_t>((quota + period - 1) / period, 1u << 20));
+}
+
+unsigned cgroup_cpus(const std::string& root, std::string_view proc_cgroup)
+{
+    std::string folder = cgroup_folder(proc_cgroup);
+    if (folder.empty()) return 0;
+    unsigned least = 0;
+    for (;;) {
+        unsigned here = quota_cpus(file_text(root + folder + "/cpu.max"));
+        if (here != 0 && (least == 0 || here < least)) least = here;
+        if (folder.size() <= 1) return least;
+        folder.erase(std::max<std::size_t>(folder.rfind('/'), 1));
+    }
+}
+
+unsigned usable_cpus()
+{
+    static const unsigned cpus = [] {
+        unsigned n = affinity_cpus(), quota = cgroup_cpus("/sys/fs/cgroup", file_text("/proc/self/cgroup"));
+        return quota != 0 ? std::min(n, quota) : n;
+    }();
+    return cpus;
+}
+
+}  // namespace quadcount

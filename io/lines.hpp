@@ -20,6 +20,14 @@
 
 namespace io {
 
+// Whether this build has the 16-byte paths for short tokens (SSE2, on
+// x86-64); without them every token takes the general path.
+#if defined(__SSE2__)
+inline constexpr bool short_vectors = true;
+#else
+inline constexpr bool short_vectors = false;
+#endif
+
 // One answer line: `head` then `rest`, then a newline.
 struct Line {
     std::string_view head;

@@ -207,7 +207,8 @@ struct Kernels {
             &HWY_STATIC_DISPATCH(CountBelow), HWY_STATIC_DISPATCH(LanesI32)()          \
     }
 
-// The paths this build has kernels for and the processor runs, widest first.
+// The paths this build has kernels for and the processor runs, the one
+// taken by default first: on x86-64 the widest.
 const std::vector<Kernels>& all_kernels()
 {
     static const std::vector<Kernels> all = [] {
@@ -223,6 +224,20 @@ const std::vector<Kernels>& all_kernels()
         if (have & HWY_SSE4) k.push_back(QUADCOUNT_KERNELS(N_SSE4, HWY_SSE4));
 #endif
         k.push_back(QUADCOUNT_STATIC_KERNELS);
+        // On arm64 the static path is NEON, taken unless forced: no SVE path
+        // has been timed on arm64 hardware, only tested under an emulator.
+#if HWY_TARGETS & HWY_SVE2_128
+        if (have & HWY_SVE2_128) k.push_back(QUADCOUNT_KERNELS(N_SVE2_128, HWY_SVE2_128));
+#endif
+#if HWY_TARGETS & HWY_SVE_256
+        if (have & HWY_SVE_256) k.push_back(QUADCOUNT_KERNELS(N_SVE_256, HWY_SVE_256));
+#endif
+#if HWY_TARGETS & HWY_SVE2
+        if (have & HWY_SVE2) k.push_back(QUADCOUNT_KERNELS(N_SVE2, HWY_SVE2));
+#endif
+#if HWY_TARGETS & HWY_SVE
+        if (have & HWY_SVE) k.push_back(QUADCOUNT_KERNELS(N_SVE, HWY_SVE));
+#endif
         return k;
     }();
     return all;

@@ -3,6 +3,7 @@
 // long, random and non-canonical input.
 #include "digits_ref.hpp"
 #include "in_memory.hpp"
+#include "lines.hpp"
 #include "lower.hpp"
 #include "rewrite.hpp"
 
@@ -74,7 +75,7 @@ TEST(Sumplus, LargestBelowWithDigitSumOneGreater)
         ++checked;
     });
     EXPECT_EQ(checked, 1'100'001u);
-    EXPECT_LT(declined, checked / 100);
+    EXPECT_LT(declined, io::short_vectors ? checked / 100 : checked + 1);
 }
 
 // Numbers of up to 16 bytes, past the exhaustive range, dense with the
@@ -97,7 +98,7 @@ TEST(Sumplus, TheVectorPathMatchesTheGeneralRewriteUpToSixteenBytes)
         ASSERT_EQ(medium, answer(sumplus::predecessor, n)) << n;
         ++answered;
     }
-    EXPECT_GT(answered, 100'000u);
+    EXPECT_GE(answered, io::short_vectors ? 100'000u : 0u);  // without the path, none
 }
 
 TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
@@ -105,7 +106,9 @@ TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
     sweep(0, 1, 1'000'000, [](long long n, const std::array<long long, 100>& best) {
         long long want = best[static_cast<std::size_t>(digit_sum(n) - 1)];
         ASSERT_EQ(answer(summinus::lower_rightmost, std::to_string(n)), std::to_string(want)) << n;
-        ASSERT_EQ(answer_short(summinus::lower_short, std::to_string(n)), std::to_string(want)) << n;
+        ASSERT_EQ(answer_short(summinus::lower_short, std::to_string(n)),
+                  io::short_vectors ? std::to_string(want) : "declined")
+            << n;
     });
 }
 
@@ -122,7 +125,9 @@ TEST(Digits, ShortPathsDeclineWhatTheLoopAnswersElsewhere)
     for (const char* token : {"05", "0", "-", "+5", "1a", "-1-", "--5", "END2", "-END", "9", "19", "89", "-99"})
         EXPECT_EQ(answer_short(sumplus::answer_medium, token), "declined") << token;
     for (const char* token : {"END2", "-END", "EN", "-10", "1000000000000000"})
-        EXPECT_EQ(answer_short(summinus::lower_short, token), answer(summinus::lower_rightmost, token)) << token;
+        EXPECT_EQ(answer_short(summinus::lower_short, token),
+                  io::short_vectors ? answer(summinus::lower_rightmost, token) : "declined")
+            << token;
 }
 
 using testing_support::run_in_memory;

@@ -11,6 +11,7 @@
 #include "quadcount_ref.hpp"
 #include "records.hpp"
 #include "sort.hpp"
+#include "threads.hpp"
 
 #include <gtest/gtest.h>
 
@@ -28,6 +29,7 @@ using quadcount::List;
 using quadcount::Method;
 using quadcount::u128;
 using quadcount::Wide;
+using testing_support::threads;
 __extension__ typedef __int128 i128;
 
 // Every pick, every running total checked, in 128-bit arithmetic.
@@ -90,7 +92,7 @@ TEST(CountPicks, EveryMethodAgreesWithBruteForce)
             // Slices of one to five elements: a small record spans many.
             quadcount::Tuning tuning{.method = method,
                                      .slice_elements = 1 + rng() % 5,
-                                     .threads = 1 + static_cast<unsigned>(rng() % 3),
+                                     .threads = threads(1 + static_cast<unsigned>(rng() % 3)),
                                      .sort_path = sort_paths[round % sort_paths.size()],
                                      .count_path = slice_paths[round % slice_paths.size()]};
             auto copy = lists;
@@ -119,7 +121,7 @@ TEST(CountPicks, EveryMethodAgreesOnLargerLists)
             copy = lists;
             quadcount::Tuning tuning{.method = method,
                                      .slice_elements = 1 + rng() % 4000,
-                                     .threads = 4,
+                                     .threads = threads(4),
                                      .count_path = slice_paths[round % slice_paths.size()]};
             ASSERT_TRUE(quadcount::count_picks(copy, Limit, tuning) == want)
                 << "round " << round << " method " << static_cast<int>(method);
@@ -203,7 +205,7 @@ TEST(Convolve, ExactAtThePrimeEdges)
         for (std::size_t i = 0; i < a.size(); ++i)
             for (std::size_t j = 0; j < b.size(); ++j) want[i + j] += u128{a[i]} * b[j];
         for (bool vectorized : {false, true}) {
-            auto got = quadcount::convolve(a, b, 2, vectorized);
+            auto got = quadcount::convolve(a, b, threads(2), vectorized);
             ASSERT_EQ(got.size(), want.size());
             for (std::size_t i = 0; i < got.size(); ++i)
                 ASSERT_TRUE(got[i] == want[i]) << x << " " << y << " at " << i << (vectorized ? " vectorized" : "");
@@ -230,7 +232,7 @@ TEST(Convolve, ExactAtTheLongestTransform)
     std::vector<u128> want(2 * half - 1);
     for (std::size_t i : ia)
         for (std::size_t j : ib) want[i + j] += u128{a[i]} * b[j];
-    auto got = quadcount::convolve(a, b, 2);
+    auto got = quadcount::convolve(a, b, threads(2));
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < got.size(); ++i) ASSERT_TRUE(got[i] == want[i]) << "at " << i;
 }
@@ -393,10 +395,10 @@ TEST(Records, MatchTheStraightforwardDesign)
         if (round % 4 == 0) {  // elements parsed in parts of a few bytes on two threads, by any method
             tuned = {.method = static_cast<Method>(round / 4 % 7),
                      .slice_elements = 1 + rng() % 5,
-                     .threads = 2,
+                     .threads = threads(2),
                      .max_transform = 1 << 12,
                      .count_path = slice_paths[round % slice_paths.size()]};
-            parsed = {.threads = 2, .split_bytes = 1 + rng() % 48};
+            parsed = {.threads = threads(2), .split_bytes = 1 + rng() % 48};
             ASSERT_EQ(testing_support::run_in_memory(run_tuned, text, 1 + rng() % 200), expected) << "input: " << text;
         }
         lines += static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n'));
@@ -431,7 +433,7 @@ TEST(Records, LongListsCutShortMatchTheStraightforwardDesign)
     const std::string inputs[] = {"-7 1 1 1 1 9 9 9 9\n10 70001 2 1 1 " + values,
                                   "10 70000 2 1 1 " + values.substr(0, 90001) + " x " + values.substr(90001)};
     tuned = {};
-    parsed = {.threads = 2, .split_bytes = 4096};
+    parsed = {.threads = threads(2), .split_bytes = 4096};
     for (const std::string& text : inputs) {
         std::istringstream in(text);
         std::ostringstream want;

@@ -29,14 +29,18 @@ std::uint64_t cgroup_room()
 
 }  // namespace
 
+std::uint64_t address_space_left(std::uint64_t limit, std::string_view statm, std::uint64_t page)
+{
+    if (limit == RLIM_INFINITY) return Room::unlimited;
+    std::uint64_t pages = bytes_in(statm);  // statm starts with the pages mapped now
+    return less(limit, pages == Room::unlimited ? 0 : pages * page);
+}
+
 std::uint64_t address_space_room()
 {
     rlimit limit{};
-    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return Room::unlimited;
-    // /proc/self/statm starts with the pages mapped now.
-    std::uint64_t pages = bytes_in(file_text("/proc/self/statm"));
-    if (pages == Room::unlimited) pages = 0;
-    return less(limit.rlim_cur, pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)));
+    if (getrlimit(RLIMIT_AS, &limit) != 0) return Room::unlimited;
+    return address_space_left(limit.rlim_cur, file_text("/proc/self/statm"), static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE)));
 }
 
 std::uint64_t bytes_in(std::string_view text)

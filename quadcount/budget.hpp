@@ -37,8 +37,10 @@ constexpr std::uint64_t thread_bytes = std::uint64_t{512} << 10;
 // for; at least 1.
 unsigned threads_within(std::uint64_t address_space, unsigned wanted);
 
-// The address space the process may still map, read now.
+// The address space the process may still map, read now; and the same from
+// its limit (RLIM_INFINITY for none), /proc/self/statm's text and the page size.
 std::uint64_t address_space_room();
+std::uint64_t address_space_left(std::uint64_t limit, std::string_view statm, std::uint64_t page);
 
 // The memory to plan for with `threads` threads running: at most `most` bytes.
 std::uint64_t budget(const Room& room, std::uint64_t most, unsigned threads = 0);

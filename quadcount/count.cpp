@@ -12,6 +12,7 @@
 #include <bit>
 #include <cmath>
 #include <new>
+#include <optional>
 
 namespace quadcount {
 
@@ -42,7 +43,8 @@ double made_bytes(std::size_t n, double k, bool primes_at_once)
 {
     return 4 * double(n) * (primes_at_once ? 3 * k + 1 : k + 3);
 }
-// A slice element takes about 16 bytes a thread, twice over: room to overflow.
+// A slice's buffers take up to 16 bytes an element a thread (slices.cpp), for
+// twice the slice's elements: room to overflow.
 constexpr std::uint64_t slice_bytes = 32;
 // Slices are halved after a failed allocation down to this.
 constexpr std::uint64_t fewest_slice_elements = 4096;
@@ -89,10 +91,10 @@ double slices_cost(const Record& r)
 // Every value of one side against the other's histogram.
 constexpr double per_histogram_lookup = 1.5;  // 4 x 2,000 in [0, 1000], the method forced
 
-u128 by_slices(const Record& r, unsigned threads, const Tuning& tuning)
+u128 by_slices(const Record& r, const Attempt& a, const Tuning& tuning)
 {
-    std::uint64_t slice = tuning.slice_elements != 0 ? tuning.slice_elements : slice_elements;
-    slice = std::min(slice, std::max(fewest_slice_elements, r.memory / (slice_bytes * threads)));
+    const unsigned threads = a.threads;
+    std::uint64_t slice = std::min(a.slice_elements, std::max(fewest_slice_elements, r.memory / (slice_bytes * threads)));
     // A single thread's stripe may span the whole line; several threads
     // share several stripes each, to balance the load.
     auto most = static_cast<std::uint64_t>(std::max(r.heads.size(), r.tails.size()));
@@ -114,38 +116,45 @@ u128 by_histograms(const Record& r, unsigned threads)
     return count_by_histograms(h[0], h[1], r.Limit);
 }
 
-// The methods: what each is called, what it costs, how it counts.
+// The methods: what each is called, whether it makes a histogram, what it
+// costs, how it counts.
 struct Way {
     Method method;
     const char* name;
+    bool histogram;
     double (*cost)(const Record&);
-    u128 (*count)(const Record&, unsigned threads, const Tuning&);
+    u128 (*count)(const Record&, const Attempt&, const Tuning&);
 };
 
 const Way ways[] = {
-    {Method::slices, "slices", slices_cost, by_slices},
-    {Method::by_heads, "by_heads",
+    {Method::slices, "slices", false, slices_cost, by_slices},
+    {Method::by_heads, "by_heads", false,
      [](const Record& r) { return r.heads.size() * r.tails.lookup_cost(); },
-     [](const Record& r, unsigned threads, const Tuning&) { return count_by_lookup(r.heads, r.tails, r.Limit, threads); }},
-    {Method::by_tails, "by_tails",
+     [](const Record& r, const Attempt& a, const Tuning&) { return count_by_lookup(r.heads, r.tails, r.Limit, a.threads); }},
+    {Method::by_tails, "by_tails", false,
      [](const Record& r) { return r.tails.size() * r.heads.lookup_cost(); },
-     [](const Record& r, unsigned threads, const Tuning&) { return count_by_lookup(r.tails, r.heads, r.Limit, threads); }},
-    {Method::histograms, "histograms",
+     [](const Record& r, const Attempt& a, const Tuning&) { return count_by_lookup(r.tails, r.heads, r.Limit, a.threads); }},
+    {Method::histograms, "histograms", true,
      [](const Record& r) {
          return histogram_cost(r.heads, r.heads_n) + histogram_cost(r.tails, r.tails_n) + double(r.heads_n) * 2;
      },
-     [](const Record& r, unsigned threads, const Tuning&) { return by_histograms(r, threads); }},
-    {Method::histogram_heads, "histogram_heads",
+     [](const Record& r, const Attempt& a, const Tuning&) { return by_histograms(r, a.threads); }},
+    {Method::histogram_heads, "histogram_heads", true,
      [](const Record& r) { return histogram_cost(r.heads, r.heads_n) + r.tails.size() * per_histogram_lookup; },
-     [](const Record& r, unsigned threads, const Tuning&) {
-         return count_by_lookup(r.tails, histogram(r.heads, r.heads_n, threads, r.memory), r.Limit, threads);
+     [](const Record& r, const Attempt& a, const Tuning&) {
+         return count_by_lookup(r.tails, histogram(r.heads, r.heads_n, a.threads, r.memory), r.Limit, a.threads);
      }},
-    {Method::histogram_tails, "histogram_tails",
+    {Method::histogram_tails, "histogram_tails", true,
      [](const Record& r) { return histogram_cost(r.tails, r.tails_n) + r.heads.size() * per_histogram_lookup; },
-     [](const Record& r, unsigned threads, const Tuning&) {
-         return count_by_lookup(r.heads, histogram(r.tails, r.tails_n, threads, r.memory), r.Limit, threads);
+     [](const Record& r, const Attempt& a, const Tuning&) {
+         return count_by_lookup(r.heads, histogram(r.tails, r.tails_n, a.threads, r.memory), r.Limit, a.threads);
      }},
 };
+
+const Way& way_of(Method method)
+{
+    return *std::find_if(std::begin(ways), std::end(ways), [&](const Way& w) { return w.method == method; });
+}
 
 Record record(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning, std::uint64_t memory)
 {
@@ -184,23 +193,46 @@ unsigned threads_for(double cost, unsigned most)
     return static_cast<unsigned>(std::clamp(cost / worth_threads, 1.0, double(std::max(most, 1u))));
 }
 
+// A record counted by a method that makes no histogram, with fewer values
+// than this, takes a few MiB beside its lists: it is not planned against
+// the room the process has, which costs a few system calls to read.
+constexpr double few_values = 1e7;
+
+// A record that the room leaves only a far slower way to count is out of
+// memory: better said at once than after hours. Far slower: ten times the
+// time it would take without the limit, and more than ten seconds.
+constexpr double far_factor = 10, far_floor_ns = 1e10;
+bool far_slower(double cost, double than) { return cost > std::max(far_factor * than, far_floor_ns); }
+
 // The record as the count takes it, and the most threads it may start:
-// within the memory the tuning gives, or, for a record that is not small,
-// within the room the process has, the threads' stacks counted.
+// within the memory the tuning gives, or, where its method needs more than a
+// few MiB, within the room the process has, the threads' stacks counted.
 std::pair<Record, unsigned> planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
     unsigned most = thread_count(tuning.threads != 0 ? tuning.threads : tuning.parallel);
     Record r = record(lists, Limit, tuning, tuning.memory != 0 ? tuning.memory : most_memory);
-    bool small = r.heads.size() + r.tails.size() < 1e7 && std::max(r.heads_n, r.tails_n) < (std::size_t{1} << 18);
-    if (tuning.memory != 0 || small) return {r, most};
-    Room now = room();
+    if (tuning.memory != 0) return {r, most};
+    auto [way, cost] = choose(r, tuning.method);
+    if (!way->histogram && r.heads.size() + r.tails.size() < few_values) return {r, most};
+    Room now = tuning.room ? *tuning.room : room();
     if (tuning.threads == 0) most = threads_within(now.address_space, most);
     Record fitted = record(lists, Limit, tuning, budget(now, most_memory, most));
-    // A record that the memory leaves only far slower ways to count is out
-    // of memory: better said at once than after hours.
-    double without = choose(r, tuning.method).second, within = choose(fitted, tuning.method).second;
-    if (within > std::max(10 * without, 1e10)) throw std::bad_alloc();
+    if (far_slower(choose(fitted, tuning.method).second, cost)) throw std::bad_alloc();
     return {fitted, most};
+}
+
+// The try after `failed` ran short of memory, or none: a histogram made
+// again on one thread, then slices in its place unless they would take far
+// longer than its estimated `cost`; slices halved, down to a floor.
+std::optional<Attempt> after_shortage(const Attempt& failed, double cost, const Record& r)
+{
+    if (way_of(failed.method).histogram) {
+        if (failed.threads > 1) return Attempt{failed.method, 1, failed.slice_elements};
+        if (far_slower(way_of(Method::slices).cost(r), cost)) return std::nullopt;
+        return Attempt{Method::slices, failed.threads, failed.slice_elements};
+    }
+    if (failed.method != Method::slices || failed.slice_elements <= fewest_slice_elements) return std::nullopt;
+    return Attempt{Method::slices, failed.threads, failed.slice_elements / 2};
 }
 
 }  // namespace
@@ -242,31 +274,18 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& t
 u128 count_ready(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
     auto [r, most] = planned(lists, Limit, tuning);
-    auto [way, cost] = choose(r, tuning.method);  // NOLINT: both change below
-    unsigned threads = tuning.threads != 0 ? tuning.threads : threads_for(cost, most);
-    StatusLine status(tuning.record, tuning.record == 0 ? 0 : cost * 1e-9 / threads);
-    for (Tuning tried = tuning;;) {
+    auto [way, cost] = choose(r, tuning.method);
+    Attempt a{way->method, tuning.threads != 0 ? tuning.threads : threads_for(cost, most),
+              tuning.slice_elements != 0 ? tuning.slice_elements : slice_elements};
+    StatusLine status(tuning.record, tuning.record == 0 ? 0 : cost * 1e-9 / a.threads);
+    for (;;) {
         try {
-            return way->count(r, threads, tried);
+            if (tuning.attempting) tuning.attempting(a);
+            return way_of(a.method).count(r, a, tuning);
         } catch (const std::bad_alloc&) {
-            // Short of memory after all: a histogram made again one side and
-            // one prime at a time, then slices in its place unless they would
-            // take far longer (then this is out of memory); slices half as
-            // large, down to a floor.
-            bool histogram = way->method != Method::slices && way->method != Method::by_heads &&
-                             way->method != Method::by_tails;
-            if (histogram && threads > 1) {
-                threads = 1;
-                continue;
-            }
-            if (histogram) {
-                if (ways[0].cost(r) > std::max(10 * cost, 1e10)) throw;
-                way = &ways[0];
-                continue;
-            }
-            std::uint64_t slice = tried.slice_elements != 0 ? tried.slice_elements : slice_elements;
-            if (way->method != Method::slices || slice <= fewest_slice_elements) throw;
-            tried.slice_elements = slice / 2;
+            std::optional<Attempt> next = after_shortage(a, cost, r);
+            if (!next) throw;
+            a = *next;
         }
     }
 }

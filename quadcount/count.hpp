@@ -1,11 +1,14 @@
 // Counting the picks that stay within a budget.
 #pragma once
 
+#include "budget.hpp"
 #include "types.hpp"
 #include "wide.hpp"
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace quadcount {
@@ -19,6 +22,14 @@ namespace quadcount {
 //   histogram_tails: every head against the tails' histogram.
 enum class Method { cheapest, slices, by_heads, by_tails, histograms, histogram_heads, histogram_tails };
 
+// One try at a count: the method, its threads, and the elements per slice
+// (for slices).
+struct Attempt {
+    Method method;
+    unsigned threads;
+    std::uint64_t slice_elements;
+};
+
 struct Tuning {
     Method method = Method::cheapest;  // a histogram method whose side spreads too wide counts by `cheapest`
     std::uint64_t slice_elements = 0;  // per side and slice (about); 0: the default
@@ -29,6 +40,8 @@ struct Tuning {
     std::int64_t count_path = 0;  // vector path for counting by slices; 0: the widest
     std::uint64_t memory = 0;     // bytes the working arrays may take; 0: from budget.hpp
     std::uint64_t record = 0;     // the record's number, for a status line on a terminal; 0: none
+    std::optional<Room> room{};   // the room the process has; none: read where the plan needs it
+    std::function<void(const Attempt&)> attempting{};  // called before each try: tests make one run short here
 };
 
 // Number of picks (x1, x2, x3, x4), one from each list in order, with

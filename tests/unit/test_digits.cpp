@@ -124,7 +124,9 @@ TEST(Digits, ShortPathsDeclineWhatTheLoopAnswersElsewhere)
         EXPECT_EQ(answer_short(sumplus::answer_short, token), "declined") << token;
     for (const char* token : {"05", "0", "-", "+5", "1a", "-1-", "--5", "END2", "-END", "9", "19", "89", "-99"})
         EXPECT_EQ(answer_short(sumplus::answer_medium, token), "declined") << token;
-    for (const char* token : {"END2", "-END", "EN", "-10", "1000000000000000"})
+    std::vector<std::string> tokens{"END2", "-END", "EN", "-10", "1000000000000000"};
+    for (std::size_t n = 1; n <= 16; ++n) tokens.push_back(std::string(n, '0'));  // a token of zeros stays
+    for (const std::string& token : tokens)
         EXPECT_EQ(answer_short(summinus::lower_short, token),
                   io::short_vectors ? answer(summinus::lower_rightmost, token) : "declined")
             << token;

@@ -20,6 +20,7 @@
 #include <fstream>
 #include <random>
 #include <sched.h>
+#include <sys/resource.h>
 #include <sstream>
 #include <unistd.h>
 
@@ -152,36 +153,90 @@ TEST(CountPicks, SmallRecordsByEveryMethod)
             }
 }
 
-// The method each typical shape gets: a change in the cost model shows here.
-TEST(CountPicks, TypicalShapesGetTheirMethods)
+// Lists of `n` values in [lo, hi].
+List random_list(std::mt19937_64& rng, std::size_t n, std::int32_t lo, std::int32_t hi)
+{
+    List l(n);
+    for (auto& x : l) x = lo + static_cast<std::int32_t>(rng() % static_cast<std::uint64_t>(hi - lo + 1));
+    return l;
+}
+
+// Each typical shape gets a method of the kind that counts it in time that
+// grows slowest: lopsided records a lookup by the long side, narrow values a
+// histogram, wide values none.
+TEST(CountPicks, TypicalShapesGetTheirKindOfMethod)
 {
     std::mt19937_64 rng(15);
-    auto list = [&](std::size_t n, std::int32_t lo, std::int32_t hi) {
-        List l(n);
-        for (auto& x : l) x = lo + static_cast<std::int32_t>(rng() % static_cast<std::uint64_t>(hi - lo + 1));
-        return l;
-    };
+    auto list = [&](std::size_t n, std::int32_t lo, std::int32_t hi) { return random_list(rng, n, lo, hi); };
     const std::int32_t wide = 1'000'000'000;
+    using M = Method;
     struct {
         std::array<List, 4> lists;
         std::int64_t Limit;
-        Method want;
+        std::vector<Method> fit;
     } cases[] = {
         {{list(2000, -wide, wide), list(2000, -wide, wide), list(2000, -wide, wide), list(2000, -wide, wide)}, 0,
-         Method::slices},
+         {M::slices, M::by_heads, M::by_tails}},
         {{list(2000, 0, 1000), list(2000, 0, 1000), list(2000, 0, 1000), list(2000, 0, 1000)}, 3900,
-         Method::histograms},
+         {M::histograms, M::histogram_heads, M::histogram_tails}},
         {{list(100'000, -wide, wide), list(100'000, -wide, wide), list(1, -wide, wide), list(1, -wide, wide)}, 0,
-         Method::by_tails},
+         {M::by_tails}},
         {{list(1, -wide, wide), list(1, -wide, wide), list(100'000, -wide, wide), list(100'000, -wide, wide)}, 0,
-         Method::by_heads},
-        {{list(100'000, -wide, wide), list(1, -wide, wide), list(1, -wide, wide), list(100'000, -wide, wide)}, 0,
-         Method::slices},
+         {M::by_heads}},
     };
     for (auto& c : cases) {
         quadcount::prepare(c.lists);
-        EXPECT_EQ(quadcount::method_name(quadcount::chosen(c.lists, c.Limit)), std::string(quadcount::method_name(c.want)));
+        Method got = quadcount::chosen(c.lists, c.Limit);
+        EXPECT_NE(std::find(c.fit.begin(), c.fit.end(), got), c.fit.end()) << quadcount::method_name(got);
     }
+}
+
+// The memory plan and what follows a shortage, each step driven by a made-up
+// room or a try made to run short: a histogram made again on one thread,
+// then slices, halved down to a floor; and out of memory, at once, where
+// only a far slower way would fit.
+TEST(CountPicks, ShortOfMemoryEachStepInTurn)
+{
+    using quadcount::Attempt;
+    std::mt19937_64 rng(16);
+    std::array<List, 4> small, lopsided;  // narrow values; the second with 10^10 heads and tails
+    for (std::size_t i = 0; i < 4; ++i) {
+        small[i] = random_list(rng, 300, 0, 1000);
+        lopsided[i] = random_list(rng, 100'000, 0, 1000);
+    }
+    quadcount::prepare(small);
+    quadcount::prepare(lopsided);
+    const u128 want = quadcount::count_ready(small, 1500, {.method = Method::by_heads});
+    const quadcount::Room ample{}, none{0, 0, 0};
+    auto tries = [](const std::array<List, 4>& lists, std::int64_t Limit, int failures, quadcount::Room room) {
+        std::vector<std::string> seen;
+        auto note = [&](const Attempt& a) {
+            seen.push_back(std::string(quadcount::method_name(a.method)) + "/" + std::to_string(a.threads) + "/" +
+                           std::to_string(a.slice_elements));
+            if (failures-- > 0) throw std::bad_alloc();
+        };
+        u128 got = quadcount::count_ready(lists, Limit, {.threads = 2, .room = room, .attempting = note});
+        return std::pair{got, seen};
+    };
+    using Seen = std::vector<std::string>;
+    auto [got, seen] = tries(small, 1500, 0, ample);
+    EXPECT_TRUE(got == want);
+    EXPECT_EQ(seen, (Seen{"histograms/2/131072"}));
+    std::tie(got, seen) = tries(small, 1500, 3, ample);
+    EXPECT_TRUE(got == want);
+    EXPECT_EQ(seen, (Seen{"histograms/2/131072", "histograms/1/131072", "slices/1/131072", "slices/1/65536"}));
+    EXPECT_THROW(tries(small, 1500, 100, ample), std::bad_alloc);  // after slices of 4096
+    // Slices would take far longer than the histograms: out of memory.
+    Seen last;
+    auto note = [&](const Attempt& a) {
+        last.push_back(quadcount::method_name(a.method));
+        throw std::bad_alloc();
+    };
+    EXPECT_THROW(quadcount::count_ready(lopsided, 3000, {.threads = 2, .attempting = note}), std::bad_alloc);
+    EXPECT_EQ(last, (Seen{"histograms", "histograms"}));
+    // No room for a histogram: out of memory before any try.
+    EXPECT_THROW(quadcount::chosen(lopsided, 3000, {.room = none}), std::bad_alloc);
+    EXPECT_NE(quadcount::chosen(lopsided, 3000, {.room = ample}), Method::slices);
 }
 
 // The transform's entries are exact on either side of the bounds where it
@@ -272,6 +327,10 @@ TEST(Budget, HalfTheLeastRoomLessTheThreadsAtMostTheFixedFigure)
     EXPECT_EQ(quadcount::threads_within(100 * MiB, 128), 25u);
     EXPECT_EQ(quadcount::threads_within(100 * MiB, 3), 3u);
     EXPECT_EQ(quadcount::threads_within(MiB, 64), 1u);
+    EXPECT_EQ(quadcount::address_space_left(200 * MiB, "2560 17 3\n", 4096), 190 * MiB);  // pages, not bytes
+    EXPECT_EQ(quadcount::address_space_left(200 * MiB, "", 4096), 200 * MiB);
+    EXPECT_EQ(quadcount::address_space_left(MiB, "2560 17 3\n", 4096), 0u);
+    EXPECT_EQ(quadcount::address_space_left(RLIM_INFINITY, "2560\n", 4096), none);
     EXPECT_EQ(quadcount::bytes_in("max\n"), none);
     EXPECT_EQ(quadcount::bytes_in("314572800\n"), 314572800u);
     EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\nMemAvailable:    1024 kB\n"), 1024u * 1024);

@@ -18,237 +18,26 @@
 // single value wide is counted from the number of heads and tails at that
 // value, however many.
 // Cost: O(H + T) for the H heads and T tails in the stripes, plus O(rows)
-// per slice and O(rows log cols) per stripe; no sort. Memory: about 14
-// bytes per slice element per thread, a few MiB a thread.
-// Vector paths: Highway's AVX-512, AVX2, SSE4 and scalar code from one
-// source; the widest the processor has, unless forced. On 4 x 8,000 wide
-// values, one thread, AMD EPYC family 25 model 17, medians in alternation:
-// AVX-512 0.17 s (four heads a bin), AVX2 0.21 s (two), SSE4 0.35 s, scalar
-// 1.0 s; slices of 64 Ki to 256 Ki values alike within the noise.
+// per slice and O(rows log cols) per stripe; no sort. Memory: up to 16
+// bytes an element of twice the slice (room to overflow), a few MiB a thread.
+// Vector paths: those of slice_kernels.hpp, the default unless forced.
 // Tested: against brute force with slices of one to five elements and
 // stripes of a few, on every vector path and one to three threads; against
 // the other methods on longer lists; by fuzzing with random slice sizes.
 
-// Plain types, declared once however often Highway includes this file.
-#ifndef QUADCOUNT_SLICES_TYPES
-#define QUADCOUNT_SLICES_TYPES
 #include "methods.hpp"
-
-#include <cstddef>
-#include <cstdint>
-
-namespace quadcount::slices {
-
-// One side's rows and their columns, the columns padded with `pad` readable
-// values on either side, so that a vector load near either end stays within.
-struct Grid {
-    const std::int32_t* rows;
-    std::size_t n_rows;
-    const std::int32_t* cols;  // cols[-pad, n_cols + pad) may be read
-    std::size_t n_cols;
-    bool floored;
-};
-
-// What the vector kernels make and count, one call per slice and side.
-struct Make {
-    const Grid* grid;
-    std::int64_t Limit, lo, hi;
-    std::uint32_t* cursor;        // per row, where the slice's values begin (heads) or end (tails); moved on
-    std::size_t first, last;      // the rows that may still hold values, [first, last)
-    std::int32_t* out;            // room for `cap` offsets from lo, and `pad` more either side
-    std::size_t cap;
-};
-
-}  // namespace quadcount::slices
-#endif
-
-#undef HWY_TARGET_INCLUDE
-#define HWY_TARGET_INCLUDE "slices.cpp"
-#include <hwy/foreach_target.h>  // includes this file once per vector path
-
-#include <hwy/highway.h>
-
-HWY_BEFORE_NAMESPACE();
-namespace quadcount::slices::HWY_NAMESPACE {
-namespace hn = hwy::HWY_NAMESPACE;
-using D = hn::ScalableTag<std::int32_t>;
-
-std::size_t LanesI32() { return hn::Lanes(D()); }
-
-// The heads x + y in [lo, hi), as offsets from lo, into out[0, count).
-// Returns the count, or SIZE_MAX when it would pass `cap`.
-std::size_t MakeHeads(const Make& m)
-{
-    const D d;
-    const std::size_t lanes = hn::Lanes(d);
-    const Grid& g = *m.grid;
-    std::size_t count = 0;
-    for (std::size_t i = m.first; i < m.last; ++i) {
-        const std::int64_t x = g.rows[i];
-        std::uint32_t j = m.cursor[i];
-        const std::int64_t most = m.hi - 1 - x;  // the largest column value in the slice
-        if (most < g.cols[0]) break;             // and so for every later row
-        const auto limit = hn::Set(d, static_cast<std::int32_t>(std::min<std::int64_t>(most, INT32_MAX)));
-        const auto shift = hn::Set(d, static_cast<std::int32_t>(static_cast<std::uint32_t>(x - m.lo)));
-        for (;;) {
-            const auto y = hn::LoadU(d, g.cols + j);
-            // Columns ascend, so the lanes within the slice come first.
-            std::size_t k = std::min<std::size_t>(lanes - hn::CountTrue(d, hn::Gt(y, limit)), g.n_cols - j);
-            hn::StoreU(hn::Add(y, shift), d, m.out + count);  // exact modulo 2^32: the offset is below 2^31
-            count += k;
-            j += static_cast<std::uint32_t>(k);
-            if (count > m.cap) return SIZE_MAX;
-            if (k < lanes) break;
-        }
-        m.cursor[i] = j;
-    }
-    return count;
-}
-
-// The tails t with c = Limit - t in [lo, hi), as offsets c - lo, into the
-// `count` places below out + cap. Returns the count, or SIZE_MAX when it
-// would pass `cap`.
-std::size_t MakeTails(const Make& m)
-{
-    const D d;
-    const std::size_t lanes = hn::Lanes(d);
-    const Grid& g = *m.grid;
-    const std::int64_t above = m.Limit - m.hi;  // a tail in the slice is above this, at most Limit - lo
-    const auto base = hn::Set(d, static_cast<std::int32_t>(static_cast<std::uint32_t>(m.Limit - m.lo)));
-    std::int32_t* top = m.out + m.cap;
-    std::int32_t* p = top;
-    for (std::size_t i = m.first; i < m.last; ++i) {
-        const std::int64_t x = g.rows[i];
-        std::uint32_t j = m.cursor[i];
-        // Every value counts when it cannot be that low; else columns above `least`.
-        const bool all = g.floored ? above < 0 : above - x < INT32_MIN;
-        const std::int64_t least = above - x;
-        if (!all && least >= g.cols[g.n_cols - 1]) {  // no value of this row reaches the slice yet
-                continue;
-        }
-        const auto low = hn::Set(d, static_cast<std::int32_t>(std::max<std::int64_t>(least, INT32_MIN)));
-        const auto row = hn::Set(d, static_cast<std::int32_t>(x));
-        // x + y >= 0 exactly when y > -x - 1, which fits 32 bits.
-        const auto negative = hn::Set(d, static_cast<std::int32_t>(-x - 1));
-        while (j > 0) {
-            const auto y = hn::LoadU(d, g.cols + j - lanes);
-            // Columns ascend, so the lanes within the slice come last.
-            std::size_t k = all ? lanes : hn::CountTrue(d, hn::Gt(y, low));
-            k = std::min<std::size_t>(k, j);
-            auto t = hn::Add(y, row);  // exact modulo 2^32
-            if (g.floored) t = hn::IfThenElseZero(hn::Gt(y, negative), t);
-            hn::StoreU(hn::Sub(base, t), d, p - lanes);
-            p -= k;
-            j -= static_cast<std::uint32_t>(k);
-            if (static_cast<std::size_t>(top - p) > m.cap) return SIZE_MAX;
-            if (k < lanes) break;
-        }
-        m.cursor[i] = j;
-    }
-    return static_cast<std::size_t>(top - p);
-}
-
-// The sum over the offsets c in cs of the heads at most c. The heads lie in
-// bins of width 2^shift, bin b from start[b]; bins holding more than
-// `group` heads are sorted, and heads[count, count + group) are INT32_MAX.
-std::uint64_t CountBelow(const std::int32_t* cs, std::size_t n, const std::int32_t* heads,
-                         const std::uint32_t* start, int shift)
-{
-    const D d;
-    const std::size_t lanes = hn::Lanes(d);
-    std::uint64_t total = 0;
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::int32_t c = cs[k];
-        const std::uint32_t first = start[static_cast<std::uint32_t>(c) >> shift];
-        const std::int32_t* q = heads + first;
-        const auto v = hn::Set(d, c);
-        std::size_t r = lanes - hn::CountTrue(d, hn::Gt(hn::LoadU(d, q), v));
-        total += first + r;
-        while (r == lanes) {  // a sorted bin: go on while every lane counts
-            q += lanes;
-            r = lanes - hn::CountTrue(d, hn::Gt(hn::LoadU(d, q), v));
-            total += r;
-        }
-    }
-    return total;
-}
-
-}  // namespace quadcount::slices::HWY_NAMESPACE
-HWY_AFTER_NAMESPACE();
-
-#if HWY_ONCE
 #include "parallel.hpp"
 #include "progress.hpp"
-#include "sort.hpp"
+#include "slice_kernels.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 #include <vector>
 
 namespace quadcount {
 
 namespace slices {
-
-// One vector path's kernels.
-struct Kernels {
-    std::int64_t path;
-    std::size_t (*heads)(const Make&);
-    std::size_t (*tails)(const Make&);
-    std::uint64_t (*count_below)(const std::int32_t*, std::size_t, const std::int32_t*, const std::uint32_t*, int);
-    std::size_t lanes;
-};
-
-#define QUADCOUNT_KERNELS(ns, path) \
-    Kernels { path, &ns::MakeHeads, &ns::MakeTails, &ns::CountBelow, ns::LanesI32() }
-#define QUADCOUNT_STATIC_KERNELS                                                       \
-    Kernels                                                                            \
-    {                                                                                  \
-        HWY_STATIC_TARGET, &HWY_STATIC_DISPATCH(MakeHeads), &HWY_STATIC_DISPATCH(MakeTails), \
-            &HWY_STATIC_DISPATCH(CountBelow), HWY_STATIC_DISPATCH(LanesI32)()          \
-    }
-
-// The paths this build has kernels for and the processor runs, the one
-// taken by default first: on x86-64 the widest.
-const std::vector<Kernels>& all_kernels()
-{
-    static const std::vector<Kernels> all = [] {
-        const std::int64_t have = processor_paths();
-        std::vector<Kernels> k;
-#if HWY_TARGETS & HWY_AVX3
-        if (have & HWY_AVX3) k.push_back(QUADCOUNT_KERNELS(N_AVX3, HWY_AVX3));
-#endif
-#if HWY_TARGETS & HWY_AVX2
-        if (have & HWY_AVX2) k.push_back(QUADCOUNT_KERNELS(N_AVX2, HWY_AVX2));
-#endif
-#if HWY_TARGETS & HWY_SSE4
-        if (have & HWY_SSE4) k.push_back(QUADCOUNT_KERNELS(N_SSE4, HWY_SSE4));
-#endif
-        k.push_back(QUADCOUNT_STATIC_KERNELS);
-        // On arm64 the static path is NEON, taken unless forced: no SVE path
-        // has been timed on arm64 hardware, only tested under an emulator.
-#if HWY_TARGETS & HWY_SVE2_128
-        if (have & HWY_SVE2_128) k.push_back(QUADCOUNT_KERNELS(N_SVE2_128, HWY_SVE2_128));
-#endif
-#if HWY_TARGETS & HWY_SVE_256
-        if (have & HWY_SVE_256) k.push_back(QUADCOUNT_KERNELS(N_SVE_256, HWY_SVE_256));
-#endif
-#if HWY_TARGETS & HWY_SVE2
-        if (have & HWY_SVE2) k.push_back(QUADCOUNT_KERNELS(N_SVE2, HWY_SVE2));
-#endif
-#if HWY_TARGETS & HWY_SVE
-        if (have & HWY_SVE) k.push_back(QUADCOUNT_KERNELS(N_SVE, HWY_SVE));
-#endif
-        return k;
-    }();
-    return all;
-}
-
-const Kernels& kernels(std::int64_t path)
-{
-    for (const Kernels& k : all_kernels())
-        if (path == 0 || k.path == path) return k;
-    return all_kernels().back();
-}
 
 // Slices are at most 2^31 - 1 values wide, so that offsets from lo and the
 // padding value INT32_MAX compare as signed 32-bit numbers.
@@ -337,58 +126,88 @@ class Walker {
 public:
     Walker(const Side& heads, const Side& tails, const Grid& h, const Grid& t, std::int64_t Limit,
            std::uint64_t target, const Kernels& k)
-        : heads_(heads), tails_(tails), h_(h), t_(t), Limit_(Limit), target_(std::max<std::uint64_t>(target, 1)),
-          cap_(static_cast<std::size_t>(std::min<double>(2.0 * double(target_), std::max(heads.size(), tails.size())))), k_(k), per_bin_(std::max<std::size_t>(k.lanes / 4, 1)), hc_(h.n_rows), tc_(t.n_rows),
+        : heads_(heads), tails_(tails), h_(h), t_(t), Limit_(Limit),
+          target_(std::max<std::uint64_t>(target, 1)),
+          cap_(static_cast<std::size_t>(std::min<double>(2.0 * double(target_), std::max(heads.size(), tails.size())))),
+          k_(k), per_bin_(std::max<std::size_t>(k.lanes / 4, 1)), hc_(h.n_rows), tc_(t.n_rows),
           made_(cap_ + 2 * k.lanes), binned_(cap_ + k.lanes), cs_(cap_ + 2 * k.lanes), start_(cap_ / per_bin_ + 3)
     {
     }
 
+    // The pairs of the stripe `s` that count.
     u128 walk(const Stripe& s)
     {
-        if (s.heads == 0 || s.tails == 0 || s.hi - s.lo == 1) {
-            progress::advance(s.heads + s.tails);
-            if (s.heads == 0 || s.tails == 0) return u128{s.heads} * s.above;
-            return u128{s.heads} * (s.tails + s.above);  // every such pair has head == c
-        }
+        if (s.heads == 0 || s.tails == 0 || s.hi - s.lo == 1) return all_at_once(s);
         place(s.lo);
-        std::uint64_t at_least = s.tails + s.above;  // tails with c >= lo
-        double per_value = double(std::max(s.heads, s.tails)) / double(s.hi - s.lo);
-        u128 n = 0;
+        Walk w{s.tails + s.above, double(std::max(s.heads, s.tails)) / double(s.hi - s.lo), 0};
         for (std::int64_t lo = s.lo; lo < s.hi;) {
-            const std::int64_t width = std::clamp<std::int64_t>(std::llround(double(target_) / per_value), 1, widest);
+            const std::int64_t width = std::clamp<std::int64_t>(std::llround(double(target_) / w.per_value), 1, widest);
             const std::int64_t hi = std::min(s.hi, lo + width);
             std::size_t heads = make(lo, hi, h_, hc_, k_.heads, made_, hfirst_, h_.n_rows);
             std::size_t tails = heads == SIZE_MAX ? SIZE_MAX : make(lo, hi, t_, tc_, k_.tails, cs_, 0, tlast_);
-            if (tails == SIZE_MAX) {  // too many: start again at the widest slice that fits
-                place(lo);
-                std::int64_t fit = widest_fit(lo, hi);
-                if (fit > lo + 1 || (fit == lo + 1 && fits(lo, fit))) {
-                    per_value = double(target_) / double(fit - lo);
-                    continue;
-                }
-                // Too many at one value: count them, do not make them.
-                std::uint64_t h = heads_.at_most(lo) - heads_.at_most(lo - 1);
-                std::uint64_t t = tails_.at_most(Limit_ - lo) - tails_.at_most(Limit_ - lo - 1);
-                at_least -= t;
-                n += u128{h} * (at_least + t);
-                progress::advance(h + t);
-                place(++lo);
+            if (tails == SIZE_MAX) {
+                lo = overflowed(lo, hi, w);
                 continue;
             }
-            at_least -= tails;
-            n += u128{heads} * at_least + within(heads, tails, hi - lo);
-            progress::advance(heads + tails);
-            while (hfirst_ < h_.n_rows && hc_[hfirst_] == h_.n_cols) ++hfirst_;  // rows done, in order
-            while (tlast_ > 0 && tc_[tlast_ - 1] == 0) --tlast_;
-            // Aim the next slice at `target` on the fuller side, changing by at most 2x.
-            double seen = double(std::max<std::size_t>(heads, tails)) / double(hi - lo);
-            per_value = std::clamp(seen, per_value / 2, per_value * 2);
+            count_slice(lo, hi, heads, tails, w);
             lo = hi;
         }
-        return n;
+        return w.n;
     }
 
 private:
+    // A walk's state: the tails with c at least the next slice's lo, the
+    // values per unit of the line that its width aims at, and the count.
+    struct Walk {
+        std::uint64_t at_least;
+        double per_value;
+        u128 n;
+    };
+
+    // A stripe with no heads or no tails, or one value wide: every pair of
+    // it counts, or none does, with no value made.
+    u128 all_at_once(const Stripe& s)
+    {
+        progress::advance(s.heads + s.tails);
+        if (s.heads == 0 || s.tails == 0) return u128{s.heads} * s.above;
+        return u128{s.heads} * (s.tails + s.above);  // every such pair has head == c
+    }
+
+    // The slice [lo, hi) made: its heads pair with every tail of a higher c,
+    // and with those in it as within() counts. Then the next slice is aimed
+    // at `target` on the fuller side, its width changed by at most 2x.
+    void count_slice(std::int64_t lo, std::int64_t hi, std::size_t heads, std::size_t tails, Walk& w)
+    {
+        w.at_least -= tails;
+        w.n += u128{heads} * w.at_least + within(heads, tails, hi - lo);
+        progress::advance(heads + tails);
+        while (hfirst_ < h_.n_rows && hc_[hfirst_] == h_.n_cols) ++hfirst_;  // rows done, in order
+        while (tlast_ > 0 && tc_[tlast_ - 1] == 0) --tlast_;
+        double seen = double(std::max<std::size_t>(heads, tails)) / double(hi - lo);
+        w.per_value = std::clamp(seen, w.per_value / 2, w.per_value * 2);
+    }
+
+    // [lo, hi) held too many values to make: the walk starts again at lo
+    // with the widest slice that fits, or, where even one value holds too
+    // many, counts that value's pairs without making them and moves past it.
+    // Returns where the walk goes on.
+    std::int64_t overflowed(std::int64_t lo, std::int64_t hi, Walk& w)
+    {
+        place(lo);
+        std::int64_t fit = widest_fit(lo, hi);
+        if (fit > lo + 1 || (fit == lo + 1 && fits(lo, fit))) {
+            w.per_value = double(target_) / double(fit - lo);
+            return lo;
+        }
+        std::uint64_t h = heads_.at_most(lo) - heads_.at_most(lo - 1);
+        std::uint64_t t = tails_.at_most(Limit_ - lo) - tails_.at_most(Limit_ - lo - 1);
+        w.at_least -= t;
+        w.n += u128{h} * (w.at_least + t);
+        progress::advance(h + t);
+        place(lo + 1);
+        return lo + 1;
+    }
+
     // Whether [lo, hi) holds at most cap_ heads and cap_ tails.
     bool fits(std::int64_t lo, std::int64_t hi) const
     {
@@ -503,4 +322,3 @@ u128 count_by_slices(const Side& heads, const Side& tails, std::int64_t Limit, s
 }
 
 }  // namespace quadcount
-#endif  // HWY_ONCE

@@ -36,7 +36,6 @@ public:
         return *this;
     }
 
-    bool operator==(const Wide&) const = default;
 
     // Decimal digits, no sign, no leading zeros ("0" for zero).
     std::string str() const

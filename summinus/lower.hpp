@@ -36,7 +36,8 @@ void lower_streaming(io::Input& in, io::Output& out, std::span<char> part);
 
 // Every token that ends in a block of 64 bytes, the one that runs in from
 // `from` (<= 0) included, answered at once (see answer_tokens()): their lines
-// written at out (64 bytes written at most), `last_end` set to the block
+// written at out (81 bytes written at most: 17 for the token that runs in,
+// then the whole block), `last_end` set to the block
 // offset of the last token's whitespace, and their end returned; null, with
 // nothing written, to decline a block of other bytes than digits, '-' and
 // single whitespace, one where an answer is shorter than its token (10 gives

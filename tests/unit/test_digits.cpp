@@ -101,6 +101,42 @@ TEST(Sumplus, TheVectorPathMatchesTheGeneralRewriteUpToSixteenBytes)
     EXPECT_GE(answered, io::short_vectors ? 100'000u : 0u);  // without the path, none
 }
 
+// Long numbers, checked without the rewrite's own algorithm: the answer is
+// below the number, its digit sum is one more, and no number between them
+// that differs from both only in the last six digits has that sum (for a
+// negative number, no magnitude between them).
+TEST(Sumplus, LongNumbersAnswerTheLargestBelowWithTheSum)
+{
+    auto sum = [](const std::string& digits) {
+        long s = 0;
+        for (char c : digits) s += c - '0';
+        return s;
+    };
+    std::mt19937_64 rng(9);
+    int searched = 0;
+    for (int round = 0; round < 3000; ++round) {
+        const bool negative = round % 3 == 0;
+        std::string x(20 + rng() % 200, '0');
+        for (char& c : x) c = static_cast<char>('0' + (rng() % 4 == 0 ? 9 * (rng() % 2) : rng() % 10));
+        x[0] = static_cast<char>('1' + rng() % 9);
+        std::string got = answer(sumplus::predecessor, (negative ? "-" : "") + x);
+        std::string y = got[0] == '-' ? got.substr(1) : got;
+        if (got[0] == '-' && !negative) continue;  // below 0: no smaller number of the sign to search
+        ASSERT_EQ(sum(y), sum(x) + 1) << x;
+        // As magnitudes: y below x for a positive number, above it for a negative one.
+        const std::string& low = negative ? x : y;
+        const std::string& high = negative ? y : x;
+        ASSERT_TRUE(low.size() < high.size() || (low.size() == high.size() && low < high)) << x;
+        const std::size_t cut = high.size() >= 6 ? high.size() - 6 : 0;
+        if (low.size() != high.size() || low.compare(0, cut, high, 0, cut) != 0) continue;
+        const long prefix = sum(high.substr(0, cut)), from = std::stol(low.substr(cut)), to = std::stol(high.substr(cut));
+        for (long m = from + 1; m < to; ++m)
+            ASSERT_NE(prefix + sum(std::to_string(m)), sum(x) + 1) << x << ": " << m << " lies between";
+        ++searched;
+    }
+    EXPECT_GT(searched, 2500);
+}
+
 TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
 {
     sweep(0, 1, 1'000'000, [](long long n, const std::array<long long, 100>& best) {

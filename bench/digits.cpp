@@ -13,7 +13,7 @@
 int main(int argc, char** argv)
 {
     if (argc == 1) {
-        for (io::Path path : io::paths()) std::printf("%s\n", std::string(io::path_name(path)).c_str());
+        for (tokens::Path path : tokens::paths()) std::printf("%s\n", std::string(tokens::path_name(path)).c_str());
         return 0;
     }
     if (argc != 3) {
@@ -22,8 +22,8 @@ int main(int argc, char** argv)
     }
     const std::string_view program = argv[1], name = argv[2];
     auto run_on = program == "sumplus" ? sumplus::run_on : program == "summinus" ? summinus::run_on : nullptr;
-    for (io::Path path : io::paths()) {
-        if (run_on == nullptr || io::path_name(path) != name) continue;
+    for (tokens::Path path : tokens::paths()) {
+        if (run_on == nullptr || tokens::path_name(path) != name) continue;
         io::program_name = "bench-digits";
         io::Output out(STDOUT_FILENO);
         io::Input in(STDIN_FILENO, &out);

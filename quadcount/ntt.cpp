@@ -1,6 +1,8 @@
 // Exact convolution by number-theoretic transforms; see ntt.hpp.
 #include "ntt.hpp"
 
+#include "features.hpp"
+
 #include "parallel.hpp"
 
 #include <algorithm>
@@ -263,7 +265,6 @@ struct Lanes {
     }
 }
 
-bool have_avx2() { return __builtin_cpu_supports("avx2"); }
 #else
 void multiply_avx2(const Field& f, std::uint32_t* a, const std::uint32_t* b, std::uint32_t c, std::size_t n)
 {
@@ -279,7 +280,6 @@ void inverse_levels_avx2(const Field& f, std::uint32_t* a, std::size_t n, const 
 {
     inverse_levels(f, a, n, tw, bottom, top);
 }
-bool have_avx2() { return false; }
 #endif
 
 // Forward transform, decimation in frequency: natural order in, bit-reversed out.
@@ -338,7 +338,7 @@ void residues(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b
 BigVector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
                                     unsigned threads, bool vectorized)
 {
-    const bool simd = vectorized && have_avx2();
+    const bool simd = vectorized && cpu::has_avx2();
     if (a.empty() || b.empty()) return {};
     std::uint64_t sum_a = 0, sum_b = 0;
     for (std::uint32_t x : a) sum_a += x;

@@ -10,8 +10,8 @@
 // Plain types, declared once however often Highway includes this file.
 #ifndef QUADCOUNT_SLICE_KERNELS_TYPES
 #define QUADCOUNT_SLICE_KERNELS_TYPES
+#include "highway.hpp"
 #include "slice_kernels.hpp"
-#include "sort.hpp"
 
 #include <algorithm>
 #endif
@@ -144,12 +144,12 @@ namespace quadcount::slices {
 
 // The table is made by hand, not by Highway's dynamic dispatch: sort.cpp
 // turns Highway's targets off for the whole process to hold vqsort to one
-// path, which dispatch here would follow. processor_paths() is read before
+// path, which dispatch here would follow. cpu::highway_paths() is read before
 // any is turned off. On x86-64 the widest path is taken.
 const std::vector<Kernels>& all_kernels()
 {
     static const std::vector<Kernels> all = [] {
-        const std::int64_t have = processor_paths();
+        const std::int64_t have = cpu::highway_paths();
         std::vector<Kernels> k;
 #if HWY_TARGETS & HWY_AVX3
         if (have & HWY_AVX3) k.push_back(QUADCOUNT_KERNELS(N_AVX3, HWY_AVX3));

@@ -1,6 +1,8 @@
 // Sorting on the fastest vector path; see sort.hpp.
 #include "sort.hpp"
 
+#include "highway.hpp"
+
 #include <hwy/contrib/sort/vqsort.h>
 #include <hwy/targets.h>
 
@@ -20,7 +22,7 @@ void take_path(std::int64_t path)
     static std::int64_t current = 0;
     std::lock_guard lock(m);
     if (path == current) return;
-    hwy::DisableTargets(processor_paths() & ~path);
+    hwy::DisableTargets(cpu::highway_paths() & ~path);
     current = path;
 }
 
@@ -52,18 +54,12 @@ std::int64_t time_paths()
 
 }  // namespace
 
-std::int64_t processor_paths()
-{
-    static const std::int64_t all = hwy::SupportedTargets();
-    return all;
-}
-
 std::vector<std::int64_t> sort_paths()
 {
     std::vector<std::int64_t> paths;
-    for (std::int64_t bits = processor_paths() & ~std::int64_t{HWY_EMU128 | HWY_SCALAR}; bits != 0; bits &= bits - 1)
+    for (std::int64_t bits = cpu::highway_paths() & ~std::int64_t{HWY_EMU128 | HWY_SCALAR}; bits != 0; bits &= bits - 1)
         paths.push_back(bits & -bits);  // lower bits are the wider paths
-    if (paths.empty()) paths.push_back(processor_paths() & -processor_paths());
+    if (paths.empty()) paths.push_back(cpu::highway_paths() & -cpu::highway_paths());
     return paths;
 }
 

@@ -23,9 +23,6 @@ namespace quadcount {
 
 constexpr std::size_t calibrate_from = std::size_t{1} << 15;
 
-// The Highway targets (HWY_AVX2, ...) the processor has, as bits, read
-// before any is disabled.
-std::int64_t processor_paths();
 // Those of them that sort, widest first.
 std::vector<std::int64_t> sort_paths();
 // The path chosen by timing them (timed on the first call).

@@ -10,7 +10,7 @@
 
 namespace summinus {
 
-io::Line lower_rightmost(std::span<char> number)
+tokens::Line lower_rightmost(std::span<char> number)
 {
     std::string_view whole(number.data(), number.size());
     std::size_t i = whole.find_last_not_of('0');
@@ -80,23 +80,23 @@ namespace {
 // no token that begins with whitespace: their tokens skip those checks, and
 // on a vector path are answered a block at a time.
 struct Lean {
-    std::uint64_t unfit(const io::Bytes64& b, std::uint64_t starts) const
+    std::uint64_t unfit(const tokens::Bytes64& b, std::uint64_t starts) const
     {
         return ~(b.space | b.digit | b.minus) | (b.space & starts);
     }
     char* operator()(const char* t, std::size_t len, char* out) const { return short_lower<true>(t, len, out); }
-    char* (*block)(const char*, std::ptrdiff_t, char*, std::size_t&, io::Bytes64&);
+    char* (*block)(const char*, std::ptrdiff_t, char*, std::size_t&, tokens::Bytes64&);
 };
 
 }  // namespace
 
-void run_on(io::Path path, io::Input& in, io::Output& out)
+void run_on(tokens::Path path, io::Input& in, io::Output& out)
 {
-    io::answer_tokens(
+    tokens::answer_tokens(
         in, out, [](const char* t, std::size_t size, char* line) { return short_lower(t, size, line); },
-        lower_rightmost, lower_streaming, Lean{path == io::Path::avx2 ? lower_block_avx2 : nullptr});
+        lower_rightmost, lower_streaming, Lean{path == tokens::Path::avx2 ? lower_block_avx2 : nullptr});
 }
 
-void run(io::Input& in, io::Output& out) { run_on(io::best_path(), in, out); }
+void run(io::Input& in, io::Output& out) { run_on(tokens::best_path(), in, out); }
 
 }  // namespace summinus

@@ -12,14 +12,14 @@
 // against the straightforward design on long and non-canonical tokens.
 #pragma once
 
-#include "lines.hpp"
+#include "loop.hpp"
 #include "paths.hpp"
 
 #include <span>
 
 namespace summinus {
 
-io::Line lower_rightmost(std::span<char> number);
+tokens::Line lower_rightmost(std::span<char> number);
 
 // The same answer for a token t of len <= 16 bytes, 16 bytes from t
 // readable: its whole line written at out (17 bytes written at most), the
@@ -43,11 +43,11 @@ void lower_streaming(io::Input& in, io::Output& out, std::span<char> part);
 // single whitespace, one where an answer is shorter than its token (10 gives
 // 0), and where the program was built without AVX2 (see paths.hpp).
 char* lower_block_avx2(const char* block, std::ptrdiff_t from, char* out, std::size_t& last_end,
-                       io::Bytes64& bytes);
+                       tokens::Bytes64& bytes);
 
 // The whole filter: every token answered until END or the end of input, on
-// io::best_path() or on `path` (one of io::paths()).
-void run_on(io::Path path, io::Input& in, io::Output& out);
+// tokens::best_path() or on `path` (one of tokens::paths()).
+void run_on(tokens::Path path, io::Input& in, io::Output& out);
 void run(io::Input& in, io::Output& out);
 
 }  // namespace summinus

@@ -65,10 +65,10 @@ namespace {
 }  // namespace
 
 [[gnu::target("avx2,popcnt")]] char* lower_block_avx2(const char* block, std::ptrdiff_t from, char* out,
-                                                       std::size_t& last_end, io::Bytes64& b)
+                                                       std::size_t& last_end, tokens::Bytes64& b)
 {
     // Only digits, '-' and single whitespace bytes.
-    b = io::bytes64_avx2(block);
+    b = tokens::bytes64_avx2(block);
     const std::uint64_t follow = b.space << 1 | std::uint64_t{from == 0};  // bytes after whitespace
     if ((~(b.space | b.digit | b.minus) | (b.space & follow)) != 0) return nullptr;
     std::uint64_t ends = b.space & ~follow;
@@ -126,7 +126,7 @@ namespace {
 
 namespace summinus {
 
-char* lower_block_avx2(const char*, std::ptrdiff_t, char*, std::size_t&, io::Bytes64&) { return nullptr; }
+char* lower_block_avx2(const char*, std::ptrdiff_t, char*, std::size_t&, tokens::Bytes64&) { return nullptr; }
 
 }  // namespace summinus
 

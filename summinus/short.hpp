@@ -2,7 +2,7 @@
 // block path.
 #pragma once
 
-#include "lines.hpp"
+#include "loop.hpp"
 
 #include <bit>
 #include <cstdint>
@@ -20,7 +20,7 @@ template <bool vouched = false>
 [[gnu::always_inline]] inline char* short_lower(const char* t, std::size_t len, char* out)
 {
 #if defined(__SSE2__)
-    const io::Bytes16 b = io::bytes16(t);
+    const tokens::Bytes16 b = tokens::bytes16(t);
     const std::uint32_t in = (std::uint32_t{1} << (len & 31)) - 1;
     if constexpr (vouched) {
         if (len > 16) return nullptr;
@@ -36,7 +36,7 @@ template <bool vouched = false>
     // it lies: tokens come in random order.
     const std::uint32_t nonzero = ~b.zero & in;  // none: a token of zeros stays
     const auto i = nonzero != 0 ? static_cast<unsigned>(31 - std::countl_zero(nonzero)) : 16;
-    const __m128i lower = _mm_load_si128(reinterpret_cast<const __m128i*>(io::lanes16.one[i]));  // -1 there
+    const __m128i lower = _mm_load_si128(reinterpret_cast<const __m128i*>(tokens::lanes16.one[i]));  // -1 there
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out),
                      _mm_add_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(t)), lower));
     const std::size_t lone = (nonzero == 1) & (t[0] == '1');  // a lone leading 1: "0"

@@ -44,9 +44,9 @@ namespace {
 }  // namespace
 
 [[gnu::target("avx2")]] char* answer_block_avx2(const char* block, std::ptrdiff_t from, char* out,
-                                                 std::size_t& last_end, io::Bytes64& b)
+                                                 std::size_t& last_end, tokens::Bytes64& b)
 {
-    b = io::bytes64_avx2(block);
+    b = tokens::bytes64_avx2(block);
     const std::uint64_t follow = b.space << 1 | std::uint64_t{from == 0};  // bytes after whitespace
     std::uint64_t ends = b.space & ~follow;
     if (ends == 0 || unfit(b, follow) != 0) return nullptr;
@@ -104,7 +104,7 @@ namespace {
 
 namespace sumplus {
 
-char* answer_block_avx2(const char*, std::ptrdiff_t, char*, std::size_t&, io::Bytes64&) { return nullptr; }
+char* answer_block_avx2(const char*, std::ptrdiff_t, char*, std::size_t&, tokens::Bytes64&) { return nullptr; }
 
 }  // namespace sumplus
 

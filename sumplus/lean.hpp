@@ -2,7 +2,7 @@
 // bytes of a block that they cannot take on trust.
 #pragma once
 
-#include "lines.hpp"
+#include "loop.hpp"
 
 #include <cstdint>
 
@@ -24,7 +24,7 @@ extern const ShortLine* const short_lines;
 // by one. What follows the block is not known here, so a '-' or a '0' that
 // begins the digits is unfit in its last byte. A lone '-' is declined by its
 // length.
-inline std::uint64_t unfit(const io::Bytes64& b, std::uint64_t starts)
+inline std::uint64_t unfit(const tokens::Bytes64& b, std::uint64_t starts)
 {
     constexpr std::uint64_t last = std::uint64_t{1} << 63;
     const std::uint64_t other = ~(b.space | b.digit | b.minus);

@@ -21,7 +21,7 @@
 // 9 (test_digits.cpp), and by the differential tests and fuzz target.
 #pragma once
 
-#include "lines.hpp"
+#include "loop.hpp"
 
 #include <bit>
 #include <cstddef>
@@ -64,7 +64,7 @@ inline constexpr MediumTables medium_tables = [] {
     auto bits = [](__m128i m) { return static_cast<std::uint32_t>(_mm_movemask_epi8(m)); };
     auto is = [&](char c) { return bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(c))); };
     auto load = [](const void* p) { return _mm_loadu_si128(static_cast<const __m128i*>(p)); };
-    // Its own masks, from the digits' values: io::bytes16() here took 1-4%
+    // Its own masks, from the digits' values: tokens::bytes16() here took 1-4%
     // more time on tokens of 8 digits.
     const __m128i d = _mm_sub_epi8(v, _mm_set1_epi8('0'));  // the digits' values
     const std::uint32_t in = (std::uint32_t{1} << len) - 1;
@@ -83,7 +83,7 @@ inline constexpr MediumTables medium_tables = [] {
     // digit before it (the first digit is one).
     const std::uint32_t nonzero = ~zero & ((std::uint32_t{1} << cut) - 1);
     const unsigned at = negative != 0 ? cut : static_cast<unsigned>(31 - std::countl_zero(nonzero));
-    const __m128i here = load(io::lanes16.one[at]);  // -1 at `at`
+    const __m128i here = load(tokens::lanes16.one[at]);  // -1 at `at`
     const __m128i after = _mm_and_si128(load(medium_tables.ramp + 15 - at), load(medium_tables.ramp + 32 - len));
     const __m128i sums = _mm_sad_epu8(_mm_and_si128(d, after), _mm_setzero_si128());
     const auto sum = static_cast<unsigned>(_mm_cvtsi128_si32(sums) + _mm_extract_epi16(sums, 4)) + 2;

@@ -66,7 +66,7 @@ constexpr std::string_view lower_nonnegative(std::span<char> number)
     return "-";
 }
 
-constexpr io::Line rewrite(std::span<char> number)
+constexpr tokens::Line rewrite(std::span<char> number)
 {
     std::string_view head;
     std::size_t skip = 0;
@@ -97,7 +97,7 @@ constexpr ShortLine answer_of(bool negative, unsigned v)
     do reversed[k++] = static_cast<char>('0' + v % 10);
     while ((v /= 10) != 0);
     while (k > 0) number[n++] = reversed[--k];
-    io::Line line = rewrite(std::span<char>(number, n));
+    tokens::Line line = rewrite(std::span<char>(number, n));
     ShortLine a{};
     for (char c : line.head) a.text[a.size++] = c;
     for (char c : line.rest) a.text[a.size++] = c;
@@ -160,7 +160,7 @@ constexpr std::uint32_t digits_of[5] = {0, 0x0f000000u, 0x0f0f0000u, 0x0f0f0f00u
 // Blocks that vouch for their tokens (see lean.hpp) skip their checks, and
 // on a vector path are answered a block at a time.
 struct Lean {
-    std::uint64_t unfit(const io::Bytes64& b, std::uint64_t starts) const { return sumplus::unfit(b, starts); }
+    std::uint64_t unfit(const tokens::Bytes64& b, std::uint64_t starts) const { return sumplus::unfit(b, starts); }
 
     // short_answer() for a token of a fit block: a number of at most four
     // digits after an optional '-', with no leading zero. Reads the four bytes
@@ -176,7 +176,7 @@ struct Lean {
         std::memcpy(&v, t + len - 4, 4);
         return write_answer(number_of(v & digits_of[digits]), negative, out);  // right-aligned behind zeros
     }
-    char* (*block)(const char*, std::ptrdiff_t, char*, std::size_t&, io::Bytes64&);
+    char* (*block)(const char*, std::ptrdiff_t, char*, std::size_t&, tokens::Bytes64&);
 };
 
 }  // namespace
@@ -187,20 +187,20 @@ char* answer_short(const char* t, std::size_t len, char* out) { return short_ans
 
 char* answer_medium(const char* t, std::size_t len, char* out) { return medium_answer(t, len, out); }
 
-io::Line predecessor(std::span<char> number) { return rewrite(number); }
+tokens::Line predecessor(std::span<char> number) { return rewrite(number); }
 
-void run_on(io::Path path, io::Input& in, io::Output& out)
+void run_on(tokens::Path path, io::Input& in, io::Output& out)
 {
-    io::answer_tokens(
+    tokens::answer_tokens(
         in, out,
         [](const char* t, std::size_t size, char* line) {
             char* end = short_answer(t, size, line);
             return end != nullptr ? end : medium_answer(t, size, line);
         },
         predecessor,
-        io::WholeTokens{}, Lean{path == io::Path::avx2 ? answer_block_avx2 : nullptr});
+        tokens::WholeTokens{}, Lean{path == tokens::Path::avx2 ? answer_block_avx2 : nullptr});
 }
 
-void run(io::Input& in, io::Output& out) { run_on(io::best_path(), in, out); }
+void run(io::Input& in, io::Output& out) { run_on(tokens::best_path(), in, out); }
 
 }  // namespace sumplus

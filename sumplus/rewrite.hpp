@@ -21,14 +21,14 @@
 // prefix-sum design on long and non-canonical tokens.
 #pragma once
 
-#include "lines.hpp"
+#include "loop.hpp"
 #include "paths.hpp"
 
 #include <span>
 
 namespace sumplus {
 
-io::Line predecessor(std::span<char> number);
+tokens::Line predecessor(std::span<char> number);
 
 // The same answer for a canonical number t of at most four digits after an
 // optional '-', len bytes and 4 more readable: its whole line written at out
@@ -49,12 +49,12 @@ char* answer_medium(const char* t, std::size_t len, char* out);
 // whitespace, and their end returned. Otherwise null, with nothing written;
 // also where the program was built without AVX2 (see paths.hpp).
 char* answer_block_avx2(const char* block, std::ptrdiff_t from, char* out, std::size_t& last_end,
-                        io::Bytes64& bytes);
+                        tokens::Bytes64& bytes);
 
 // The whole filter: every token answered until END or the end of input. The
 // first byte of an answer can depend on the last byte of its token, so every
 // token is held whole.
-void run_on(io::Path path, io::Input& in, io::Output& out);
+void run_on(tokens::Path path, io::Input& in, io::Output& out);
 void run(io::Input& in, io::Output& out);
 
 }  // namespace sumplus

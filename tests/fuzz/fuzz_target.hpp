@@ -42,10 +42,10 @@ int differential(const std::uint8_t* data, std::size_t size, Program program, Re
 
 // A digit filter on the vector path that the input's third byte picks from
 // those this processor has.
-inline auto on_a_path(const std::uint8_t* data, std::size_t size, void (*run_on)(io::Path, io::Input&, io::Output&))
+inline auto on_a_path(const std::uint8_t* data, std::size_t size, void (*run_on)(tokens::Path, io::Input&, io::Output&))
 {
-    static const std::vector<io::Path> paths = io::paths();
-    const io::Path path = paths[size > 2 ? data[2] % paths.size() : 0];
+    static const std::vector<tokens::Path> paths = tokens::paths();
+    const tokens::Path path = paths[size > 2 ? data[2] % paths.size() : 0];
     return [=](io::Input& in, io::Output& out) { run_on(path, in, out); };
 }
 

@@ -3,7 +3,7 @@
 // long, random and non-canonical input.
 #include "digits_ref.hpp"
 #include "in_memory.hpp"
-#include "lines.hpp"
+#include "loop.hpp"
 #include "lower.hpp"
 #include "rewrite.hpp"
 
@@ -28,7 +28,7 @@ int digit_sum(long long n)
 template <class Rewrite>
 std::string answer(Rewrite rewrite, std::string number)
 {
-    io::Line line = rewrite(std::span<char>(number));
+    tokens::Line line = rewrite(std::span<char>(number));
     return std::string(line.head) + std::string(line.rest);
 }
 
@@ -75,7 +75,7 @@ TEST(Sumplus, LargestBelowWithDigitSumOneGreater)
         ++checked;
     });
     EXPECT_EQ(checked, 1'100'001u);
-    EXPECT_LT(declined, io::short_vectors ? checked / 100 : checked + 1);
+    EXPECT_LT(declined, tokens::short_vectors ? checked / 100 : checked + 1);
 }
 
 // Numbers of up to 16 bytes, past the exhaustive range, dense with the
@@ -98,7 +98,7 @@ TEST(Sumplus, TheVectorPathMatchesTheGeneralRewriteUpToSixteenBytes)
         ASSERT_EQ(medium, answer(sumplus::predecessor, n)) << n;
         ++answered;
     }
-    EXPECT_GE(answered, io::short_vectors ? 100'000u : 0u);  // without the path, none
+    EXPECT_GE(answered, tokens::short_vectors ? 100'000u : 0u);  // without the path, none
 }
 
 // Long numbers, checked without the rewrite's own algorithm: the answer is
@@ -143,7 +143,7 @@ TEST(Summinus, LargestBelowWithDigitSumOneSmaller)
         long long want = best[static_cast<std::size_t>(digit_sum(n) - 1)];
         ASSERT_EQ(answer(summinus::lower_rightmost, std::to_string(n)), std::to_string(want)) << n;
         ASSERT_EQ(answer_short(summinus::lower_short, std::to_string(n)),
-                  io::short_vectors ? std::to_string(want) : "declined")
+                  tokens::short_vectors ? std::to_string(want) : "declined")
             << n;
     });
 }
@@ -164,7 +164,7 @@ TEST(Digits, ShortPathsDeclineWhatTheLoopAnswersElsewhere)
     for (std::size_t n = 1; n <= 16; ++n) tokens.push_back(std::string(n, '0'));  // a token of zeros stays
     for (const std::string& token : tokens)
         EXPECT_EQ(answer_short(summinus::lower_short, token),
-                  io::short_vectors ? answer(summinus::lower_rightmost, token) : "declined")
+                  tokens::short_vectors ? answer(summinus::lower_rightmost, token) : "declined")
             << token;
 }
 
@@ -172,17 +172,17 @@ using testing_support::run_in_memory;
 
 // A digit filter on every path this processor has: the output they agree
 // on, or the first that differs from the portable one.
-std::string on_each_path(void (*run_on)(io::Path, io::Input&, io::Output&), std::string_view text,
+std::string on_each_path(void (*run_on)(tokens::Path, io::Input&, io::Output&), std::string_view text,
                          std::size_t chunk, std::size_t limit = std::size_t{1} << 20)
 {
     std::string portable;
-    for (io::Path path : io::paths()) {
+    for (tokens::Path path : tokens::paths()) {
         auto program = [&](io::Input& in, io::Output& out) { run_on(path, in, out); };
         std::string got = run_in_memory(program, text, chunk, limit);
-        if (path == io::Path::portable)
+        if (path == tokens::Path::portable)
             portable = got;
         else if (got != portable)
-            return "the " + std::string(io::path_name(path)) + " path gives:\n" + got;
+            return "the " + std::string(tokens::path_name(path)) + " path gives:\n" + got;
     }
     return portable;
 }

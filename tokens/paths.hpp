@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace io {
+namespace tokens {
 
 enum class Path { portable, avx2 };
 
@@ -22,4 +22,4 @@ std::vector<Path> paths();
 Path best_path();
 std::string_view path_name(Path path);
 
-}  // namespace io
+}  // namespace tokens

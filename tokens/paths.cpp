@@ -1,0 +1,19 @@
+// The digit filters' vector paths; see paths.hpp.
+#include "paths.hpp"
+
+#include "features.hpp"
+
+namespace tokens {
+
+std::vector<Path> paths()
+{
+    std::vector<Path> all{Path::portable};
+    if (cpu::has_avx2()) all.push_back(Path::avx2);
+    return all;
+}
+
+Path best_path() { return cpu::has_avx2() ? Path::avx2 : Path::portable; }
+
+std::string_view path_name(Path path) { return path == Path::avx2 ? "avx2" : "portable"; }
+
+}  // namespace tokens

@@ -86,13 +86,6 @@ bool Input::refill()
     }
 }
 
-void Input::reserve(std::size_t bytes)
-{
-    if (bytes <= capacity_) return;
-    buf_ = grow(buf_, bytes);
-    capacity_ = bytes;
-}
-
 bool Input::skip_space()
 {
     for (;;) {

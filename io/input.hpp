@@ -61,9 +61,6 @@ public:
     bool read(std::int32_t& value);
     bool failed() const { return failed_; }
 
-    // Lets later reads bring up to `bytes` at once (never shrinks).
-    void reserve(std::size_t bytes);
-
     // The bytes read but not yet consumed, for a caller that scans them in
     // place, and how many of them it has consumed. The window may be changed
     // in place; its bytes stay valid until the next read of any kind.
@@ -131,7 +128,9 @@ inline const char* short_number(const char* p, const char* end, std::int32_t& va
 // The first whitespace byte in [p, end), or end. Tokens are mostly short runs
 // of digits, so sixteen bytes at a time are tested for a byte below 0x21,
 // without a branch on where it lies; the lowest flagged byte is the first
-// such byte, and only it needs a closer look.
+// such byte, and only it needs a closer look. Gain, against a byte at a
+// time, AMD EPYC family 26 model 2 (Zen 5), medians of 11 pairs in alternation: 0.92x the time of sumplus
+// on one number of 10^8 digits; quadcount's lists alike (0.98-1.02x).
 inline char* find_space(char* p, const char* end)
 {
     constexpr std::uint64_t ones = 0x0101010101010101, highs = 0x8080808080808080;

@@ -54,7 +54,10 @@ constexpr std::uint64_t fewest_slice_elements = 4096;
 constexpr std::uint64_t slice_elements = std::uint64_t{1} << 17;
 
 // Estimated cost a thread must have to be worth starting: a record that
-// costs less is counted on one thread.
+// costs less is counted on one thread. Gain, against every CPU's thread for
+// every record (AMD EPYC family 26 model 2, Zen 5, 2 cores, 11 pairs in
+// alternation): 20,000 records of 4 lists of 20 in [0, 10^6] take 0.13x the
+// time; 4 lists of 2,000 wide 0.96x.
 constexpr double worth_threads = 2e6;
 
 // Costs are estimated nanoseconds on one core. The constants come from

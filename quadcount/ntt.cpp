@@ -94,6 +94,9 @@ void invert_twiddles(const Field& f, std::size_t n, std::uint32_t* tw)
 
 // Transforms work a block at a time once their butterflies span less than
 // a block, so that most levels run within the cache: 2^13 entries, 32 KiB.
+// Gain, against none: 0.95x the time of the histograms method on 4 lists of
+// 10^6 in [0, 2 x 10^6], one thread, in the process (three pairs; AMD EPYC
+// family 26 model 2, Zen 5); within the noise of the whole program.
 constexpr std::size_t block = std::size_t{1} << 13;
 
 // Levels len = top, top / 2, ..., bottom of a decimation-in-frequency

@@ -3,7 +3,6 @@
 
 #include "budget.hpp"
 #include "count.hpp"
-#include "elements.hpp"
 #include "input.hpp"
 #include "output.hpp"
 
@@ -31,13 +30,14 @@ struct Record {
 // Reads the elements of a record whose header is in `r`. `tmp` carries the
 // last value read from one record to the next, as the stand-in after a read
 // that stores nothing.
-void read_lists(io::Input& in, Record& r, std::int32_t& tmp, const Parsing& parsing)
+void read_lists(io::Input& in, Record& r, std::int32_t& tmp)
 {
     for (int i = 0; i < 4; ++i) {
         auto want = static_cast<std::uint64_t>(std::max<std::int64_t>(r.counts[i], 0));  // negative reads nothing
         List& list = r.lists[i];
         list.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(want, 1 << 16)));  // a count may promise more than comes
-        std::uint64_t got = read_elements(in, list, want, tmp, parsing);
+        std::uint64_t got = 0;
+        for (; got < want && in.read(tmp); ++got) list.push_back(tmp);
         if (got < want) {
             r.broken = i;
             r.missing = want - got;
@@ -79,10 +79,10 @@ void run(io::Input& in, io::Output& out, unsigned parallel)
     // arena: each arena of its own would reserve 64 MiB of it.
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
-    run_with(in, out, {.parallel = parallel}, {.threads = parallel});
+    run_with(in, out, {.parallel = parallel});
 }
 
-void run_with(io::Input& in, io::Output& out, const Tuning& tuning, const Parsing& parsing)
+void run_with(io::Input& in, io::Output& out, const Tuning& tuning)
 {
     std::int32_t tmp = 0;
     Tuning numbered = tuning;
@@ -93,7 +93,7 @@ void run_with(io::Input& in, io::Output& out, const Tuning& tuning, const Parsin
         if (in.failed()) return;
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
-        read_lists(in, r, tmp, parsing);
+        read_lists(in, r, tmp);
         ++numbered.record;
         out.write(count_record(r, numbered).str());
         out.put('\n');

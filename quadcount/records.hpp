@@ -2,7 +2,6 @@
 #pragma once
 
 #include "count.hpp"
-#include "elements.hpp"
 
 #include <array>
 #include <cstdint>
@@ -21,8 +20,7 @@ namespace quadcount {
 // has CPUs.
 void run(io::Input& in, io::Output& out, unsigned parallel = 0);
 
-// The same, counting as `tuning` says and reading lists as `parsing` does
-// (for tests and fuzzing).
-void run_with(io::Input& in, io::Output& out, const Tuning& tuning, const Parsing& parsing);
+// The same, counting as `tuning` says (for tests and fuzzing).
+void run_with(io::Input& in, io::Output& out, const Tuning& tuning);
 
 }  // namespace quadcount

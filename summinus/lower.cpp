@@ -78,7 +78,10 @@ namespace {
 
 // Blocks of digits and '-', one whitespace byte apart, hold no sentinel and
 // no token that begins with whitespace: their tokens skip those checks, and
-// on a vector path are answered a block at a time.
+// on a vector path are answered a block at a time. Gain of the lean token
+// path, on the portable path against none, AMD EPYC family 26 model 2
+// (Zen 5), medians of 11 pairs in alternation: 0.91x the time on 10^7
+// numbers of 1-4 digits, 0.99x on 1-13.
 struct Lean {
     std::uint64_t unfit(const tokens::Bytes64& b, std::uint64_t starts) const
     {

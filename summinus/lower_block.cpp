@@ -18,7 +18,9 @@
 // running in makes it decline.
 //
 // Cost: about 80 vector and mask operations for the whole block, whatever
-// its number of tokens; no branch on the tokens. Tested: the token tables
+// its number of tokens; no branch on the tokens. Gain, against the portable
+// path, AMD EPYC family 26 model 2 (Zen 5), medians of 11 pairs in alternation: 0.56x the time on 10^7 numbers of 1-4
+// digits, 0.73x on numbers of 1-13 digits. Tested: the token tables
 // and random blocks of test_digits.cpp, run on each path, against the
 // straightforward design; and by the differential fuzz target.
 #include "lower.hpp"

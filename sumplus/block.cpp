@@ -10,7 +10,9 @@
 // holds a longer number or a lone '-', is declined.
 //
 // Cost: about 150 vector and mask operations for the block, then 6 scalar
-// ones a token. Tested: the token tables and random blocks of test_digits.cpp, run
+// ones a token. Gain, against the portable path (no block path), AMD EPYC family 26 model 2 (Zen 5), medians of 11 pairs in alternation:
+// 0.73x the time on 10^7 numbers of 1-4 digits; 1.02x (noise) on numbers of
+// 1-13 digits, which it mostly declines. Tested: the token tables and random blocks of test_digits.cpp, run
 // on each path, against the straightforward design; and by the differential
 // fuzz target.
 #include "rewrite.hpp"

@@ -1,8 +1,7 @@
 // Fuzz target: quadcount against the multiset design, on records small enough
 // for it to count one pick at a time. The last input byte also picks the
-// counting method, the slice size, the number of threads, the size of the
-// input parts parsed on threads, and the vector paths for counting by slices
-// and for sorting.
+// counting method, the slice size, the number of threads, and the vector
+// paths for counting by slices and for sorting.
 #include "fuzz_target.hpp"
 #include "quadcount_ref.hpp"
 #include "methods.hpp"
@@ -12,9 +11,7 @@
 namespace {
 
 quadcount::Tuning tuning;
-quadcount::Parsing parsing;
-
-void run_tuned(io::Input& in, io::Output& out) { quadcount::run_with(in, out, tuning, parsing); }
+void run_tuned(io::Input& in, io::Output& out) { quadcount::run_with(in, out, tuning); }
 
 }  // namespace
 
@@ -31,7 +28,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               .max_transform = 1 << 12,
               .sort_path = sort_paths[pick / 5 % sort_paths.size()],
               .count_path = slice_paths[pick / 3 % slice_paths.size()]};
-    parsing = {.threads = threads, .split_bytes = 1 + pick % 29};
     return fuzz::differential(data, size, run_tuned, [](std::istream& in, std::ostream& out) {
         return reference::quadcount(in, out, 64);
     });

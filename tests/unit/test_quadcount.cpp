@@ -437,8 +437,7 @@ std::string random_input(std::mt19937_64& rng)
 
 // The record loop with a chosen method, slices, threads and input parts.
 quadcount::Tuning tuned;
-quadcount::Parsing parsed;
-void run_tuned(io::Input& in, io::Output& out) { quadcount::run_with(in, out, tuned, parsed); }
+void run_tuned(io::Input& in, io::Output& out) { quadcount::run_with(in, out, tuned); }
 
 TEST(Records, MatchTheStraightforwardDesign)
 {
@@ -451,13 +450,12 @@ TEST(Records, MatchTheStraightforwardDesign)
         ASSERT_TRUE(reference::quadcount(in, want, 1000));
         std::string expected = want.str();
         ASSERT_EQ(run(text, 1 + rng() % 17), expected) << "input: " << text;
-        if (round % 4 == 0) {  // elements parsed in parts of a few bytes on two threads, by any method
+        if (round % 4 == 0) {  // by any method, on two threads
             tuned = {.method = static_cast<Method>(round / 4 % 7),
                      .slice_elements = 1 + rng() % 5,
                      .threads = threads(2),
                      .max_transform = 1 << 12,
                      .count_path = slice_paths[round % slice_paths.size()]};
-            parsed = {.threads = threads(2), .split_bytes = 1 + rng() % 48};
             ASSERT_EQ(testing_support::run_in_memory(run_tuned, text, 1 + rng() % 200), expected) << "input: " << text;
         }
         lines += static_cast<std::size_t>(std::count(expected.begin(), expected.end(), '\n'));
@@ -481,9 +479,8 @@ TEST(Records, DeclaredCountsBeyondTheInputCostNothing)
     EXPECT_EQ(run("5 1 1 -1 1 x", 4096), "0\n");
 }
 
-// A list long enough to be parsed on several threads, cut short by the end
-// of input and by text inside it: the stand-ins are the last value parsed,
-// and 0 after text.
+// A long list cut short by the end of input and by text inside it: the
+// stand-ins are the last value read, and 0 after text.
 TEST(Records, LongListsCutShortMatchTheStraightforwardDesign)
 {
     std::mt19937_64 rng(65536);
@@ -492,7 +489,6 @@ TEST(Records, LongListsCutShortMatchTheStraightforwardDesign)
     const std::string inputs[] = {"-7 1 1 1 1 9 9 9 9\n10 70001 2 1 1 " + values,
                                   "10 70000 2 1 1 " + values.substr(0, 90001) + " x " + values.substr(90001)};
     tuned = {};
-    parsed = {.threads = threads(2), .split_bytes = 4096};
     for (const std::string& text : inputs) {
         std::istringstream in(text);
         std::ostringstream want;

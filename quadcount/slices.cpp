@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -119,6 +120,18 @@ struct Padded {
         std::fill(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(pad), INT32_MIN);
         std::fill(data.end() - static_cast<std::ptrdiff_t>(pad), data.end(), INT32_MAX);
     }
+};
+
+// A walker's buffers: written before they are read, so not zeroed, and a
+// record pays only for the pages it touches.
+template <class T>
+class Scratch {
+public:
+    explicit Scratch(std::size_t n) : p_(new T[n]) {}
+    T* data() { return p_.get(); }
+
+private:
+    std::unique_ptr<T[]> p_;
 };
 
 // One thread's walk through stripes: its cursors and buffers.
@@ -240,7 +253,7 @@ private:
     }
 
     std::size_t make(std::int64_t lo, std::int64_t hi, const Grid& g, std::vector<std::uint32_t>& cursor,
-                     std::size_t (*kernel)(const Make&), std::vector<std::int32_t>& buffer, std::size_t first,
+                     std::size_t (*kernel)(const Make&), Scratch<std::int32_t>& buffer, std::size_t first,
                      std::size_t last)
     {
         return kernel(Make{&g, Limit_, lo, hi, cursor.data(), first, last, buffer.data() + k_.lanes, cap_});
@@ -282,8 +295,8 @@ private:
     std::size_t per_bin_;
     std::vector<std::uint32_t> hc_, tc_;  // per row, where the next slice begins (heads) or ends (tails)
     std::size_t hfirst_ = 0, tlast_ = 0;  // rows before hfirst_, and from tlast_ on, are done
-    std::vector<std::int32_t> made_, binned_, cs_;
-    std::vector<std::uint32_t> start_;
+    Scratch<std::int32_t> made_, binned_, cs_;
+    Scratch<std::uint32_t> start_;
 };
 
 }  // namespace slices

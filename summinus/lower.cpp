@@ -38,7 +38,7 @@ void zeros(io::Output& out, std::uint64_t count)
 
 }  // namespace
 
-char* lower_short(const char* t, std::size_t len, char* out) { return short_lower(t, len, out); }
+char* lower_short(const char* t, std::size_t len, char* out) { return lower_short_inlined(t, len, out); }
 
 void lower_streaming(io::Input& in, io::Output& out, std::span<char> part)
 {
@@ -87,7 +87,7 @@ struct Lean {
     {
         return ~(b.space | b.digit | b.minus) | (b.space & starts);
     }
-    char* operator()(const char* t, std::size_t len, char* out) const { return short_lower<true>(t, len, out); }
+    char* operator()(const char* t, std::size_t len, char* out) const { return lower_short_inlined<true>(t, len, out); }
     char* (*block)(const char*, std::ptrdiff_t, char*, std::size_t&, tokens::Bytes64&);
 };
 
@@ -96,7 +96,7 @@ struct Lean {
 void run_on(tokens::Path path, io::Input& in, io::Output& out)
 {
     tokens::answer_tokens(
-        in, out, [](const char* t, std::size_t size, char* line) { return short_lower(t, size, line); },
+        in, out, [](const char* t, std::size_t size, char* line) { return lower_short_inlined(t, size, line); },
         lower_rightmost, lower_streaming, Lean{path == tokens::Path::avx2 ? lower_block_avx2 : nullptr});
 }
 

@@ -85,7 +85,7 @@ namespace {
         if (run_in_size > 16) return nullptr;
         from += run_in_size + 1;
         ends &= ends - 1;
-        if (ends == 0) return short_lower<true>(run_in, static_cast<std::size_t>(run_in_size), out);
+        if (ends == 0) return lower_short_inlined<true>(run_in, static_cast<std::size_t>(run_in_size), out);
     }
     // From the first whole token on (64 bytes are readable past any token):
     // bit i for t[i].
@@ -111,7 +111,7 @@ namespace {
     const std::uint64_t ones = bits(_mm256_cmpeq_epi8(low, one), _mm256_cmpeq_epi8(high, one));
     const std::uint64_t starts = ((ends << 1) | 1) & range & ~ends;
     if ((bits(minus_low, minus_high) & starts & ones & ~(ends >> 1)) != 0) return nullptr;
-    if (run_in < block) out = short_lower<true>(run_in, static_cast<std::size_t>(run_in_size), out);
+    if (run_in < block) out = lower_short_inlined<true>(run_in, static_cast<std::size_t>(run_in_size), out);
     const __m256i newline = _mm256_set1_epi8('\n');
     const __m256i lines_low = _mm256_blendv_epi8(_mm256_add_epi8(low, minus_low), newline,
                                                  _mm256_cmpgt_epi8(above_space, low));

@@ -17,7 +17,7 @@ namespace summinus {
 // token is known to begin with a byte other than whitespace and not to be
 // the sentinel.
 template <bool vouched = false>
-[[gnu::always_inline]] inline char* short_lower(const char* t, std::size_t len, char* out)
+[[gnu::always_inline]] inline char* lower_short_inlined(const char* t, std::size_t len, char* out)
 {
 #if defined(__SSE2__)
     const tokens::Bytes16 b = tokens::bytes16(t);

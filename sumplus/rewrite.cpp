@@ -66,7 +66,7 @@ constexpr std::string_view lower_nonnegative(std::span<char> number)
     return "-";
 }
 
-constexpr tokens::Line rewrite(std::span<char> number)
+constexpr tokens::Line constexpr_predecessor(std::span<char> number)
 {
     std::string_view head;
     std::size_t skip = 0;
@@ -82,7 +82,7 @@ constexpr tokens::Line rewrite(std::span<char> number)
 }
 
 // The answer lines of the canonical numbers of at most four digits, made by
-// rewrite() as this compiles: of[v][0] for v, of[v][1] for -v.
+// constexpr_predecessor() as this compiles: of[v][0] for v, of[v][1] for -v.
 struct Answers {
     ShortLine of[10000][2];
 };
@@ -97,7 +97,7 @@ constexpr ShortLine answer_of(bool negative, unsigned v)
     do reversed[k++] = static_cast<char>('0' + v % 10);
     while ((v /= 10) != 0);
     while (k > 0) number[n++] = reversed[--k];
-    tokens::Line line = rewrite(std::span<char>(number, n));
+    tokens::Line line = constexpr_predecessor(std::span<char>(number, n));
     ShortLine a{};
     for (char c : line.head) a.text[a.size++] = c;
     for (char c : line.rest) a.text[a.size++] = c;
@@ -135,7 +135,7 @@ constexpr std::uint32_t number_of(std::uint32_t v)
 }
 
 // See answer_short(): here, to be inlined in the token loop.
-[[gnu::always_inline]] inline char* short_answer(const char* t, std::size_t len, char* out)
+[[gnu::always_inline]] inline char* answer_short_inlined(const char* t, std::size_t len, char* out)
 {
     const unsigned negative = t[0] == '-';
     const std::size_t digits = len - negative;
@@ -162,13 +162,13 @@ constexpr std::uint32_t digits_of[5] = {0, 0x0f000000u, 0x0f0f0000u, 0x0f0f0f00u
 struct Lean {
     std::uint64_t unfit(const tokens::Bytes64& b, std::uint64_t starts) const { return sumplus::unfit(b, starts); }
 
-    // short_answer() for a token of a fit block: a number of at most four
+    // answer_short_inlined() for a token of a fit block: a number of at most four
     // digits after an optional '-', with no leading zero. Reads the four bytes
     // that end with the token, the three before it included. A longer number
     // goes to medium_answer(), which makes its own checks.
     char* operator()(const char* t, std::size_t len, char* out) const
     {
-        if constexpr (std::endian::native != std::endian::little) return short_answer(t, len, out);
+        if constexpr (std::endian::native != std::endian::little) return answer_short_inlined(t, len, out);
         const std::size_t negative = t[0] == '-';
         const std::size_t digits = len - negative;
         if (digits - 1 >= 4) return medium_answer(t, len, out);  // none, or more than four
@@ -183,18 +183,18 @@ struct Lean {
 
 const ShortLine* const short_lines = &answers.of[0][0];
 
-char* answer_short(const char* t, std::size_t len, char* out) { return short_answer(t, len, out); }
+char* answer_short(const char* t, std::size_t len, char* out) { return answer_short_inlined(t, len, out); }
 
 char* answer_medium(const char* t, std::size_t len, char* out) { return medium_answer(t, len, out); }
 
-tokens::Line predecessor(std::span<char> number) { return rewrite(number); }
+tokens::Line predecessor(std::span<char> number) { return constexpr_predecessor(number); }
 
 void run_on(tokens::Path path, io::Input& in, io::Output& out)
 {
     tokens::answer_tokens(
         in, out,
         [](const char* t, std::size_t size, char* line) {
-            char* end = short_answer(t, size, line);
+            char* end = answer_short_inlined(t, size, line);
             return end != nullptr ? end : medium_answer(t, size, line);
         },
         predecessor,

@@ -119,7 +119,7 @@ bench_quadcount() {
     compare 3 "$f" file "${one_core[@]}" "$bin/quadcount" -- "$bin/quadcount"
     row "4 x $n, values in +-10^9, budget 0" "itself on one core"
   done
-  for n in 8000 20000; do
+  for n in 2000 8000 20000; do
     f=$(quad "wide-$n" 0 -1000000000 1000000000 $n $n $n $n)
     compare 3 "$f" file "${one_core[@]}" "$floor" -- "${one_core[@]}" "$bin/quadcount"
     row "4 x $n on one core" "the floor, one core"
@@ -142,6 +142,15 @@ bench_quadcount() {
   compare 3 "$f" file "$tests/quadcount-ref" -- "$bin/quadcount"
   row "20,000 records of 4 x 20 elements" "reference"
   echo "(the reference steps once per counted pick: on the others it would run for hours)"
+  # Many small records, their values spread narrow to wide, each beside the
+  # narrowest: what a record costs beyond its count.
+  local narrowest hi
+  narrowest=$(quad small-1000 2000000 0 1000 20 20 20 20 20000)
+  for hi in 1000000 1000000000; do
+    f=$(quad "small-$hi" 2000000 0 $hi 20 20 20 20 20000)
+    compare 7 /dev/null file sh -c "exec '$bin/quadcount' < '$narrowest'" -- sh -c "exec '$bin/quadcount' < '$f'"
+    row "20,000 x 4 x 20 in [0, $hi], budget 2e6" "values in [0, 1000]"
+  done
 }
 
 bench_costs() {
@@ -186,6 +195,8 @@ bench_digits() {
   row "one token of 100,000,000 digits" "cat"
   compare 5 "$f" pipe "$root/build/bench/bench-hold" -- "$bin/$p"
   row "" "holding it ($BASE_PEAK MiB)"
+  compare 5 "$f" pipe "$root/build/bench/bench-hold" --echo -- "$bin/$p"
+  row "" "holding it, then writing it"
   compare 1 "$f" pipe "$tests/$p-ref" -- "$bin/$p"
   row "" "reference ($BASE_PEAK MiB)"
   f=$out/tokens4; [ -s "$f" ] || "$gen" tokens 10000000 4 10 > "$f"

@@ -16,18 +16,23 @@ namespace {
 // Less, never below 0.
 std::uint64_t less(std::uint64_t a, std::uint64_t b) { return a > b ? a - b : 0; }
 
-std::uint64_t cgroup_room()
-{
-    std::string folder = cgroup_folder(file_text("/proc/self/cgroup"));
-    if (folder.empty()) return Room::unlimited;
-    std::string dir = "/sys/fs/cgroup" + folder;
-    std::uint64_t max = bytes_in(file_text(dir + "/memory.max"));
-    if (max == Room::unlimited) return Room::unlimited;
-    std::uint64_t current = bytes_in(file_text(dir + "/memory.current"));
-    return less(max, current == Room::unlimited ? 0 : current);
-}
-
 }  // namespace
+
+std::uint64_t cgroup_memory_left(const std::string& root, std::string_view proc_cgroup)
+{
+    std::string folder = cgroup_folder(proc_cgroup);
+    if (folder.empty()) return Room::unlimited;
+    std::uint64_t least = Room::unlimited;
+    for (;;) {
+        std::uint64_t max = bytes_in(file_text(root + folder + "/memory.max"));
+        if (max != Room::unlimited) {
+            std::uint64_t current = bytes_in(file_text(root + folder + "/memory.current"));
+            least = std::min(least, less(max, current == Room::unlimited ? 0 : current));
+        }
+        if (folder.size() <= 1) return least;
+        folder.erase(std::max<std::size_t>(folder.rfind('/'), 1));
+    }
+}
 
 std::uint64_t address_space_left(std::uint64_t limit, std::string_view statm, std::uint64_t page)
 {
@@ -60,7 +65,11 @@ std::uint64_t available_in(std::string_view meminfo)
     return kib == Room::unlimited ? kib : kib * 1024;
 }
 
-Room room() { return {address_space_room(), cgroup_room(), available_in(file_text("/proc/meminfo"))}; }
+Room room()
+{
+    return {address_space_room(), cgroup_memory_left("/sys/fs/cgroup", file_text("/proc/self/cgroup")),
+            available_in(file_text("/proc/meminfo"))};
+}
 
 unsigned threads_within(std::uint64_t address_space, unsigned wanted)
 {

@@ -3,18 +3,20 @@
 // least room the process has left, less the threads' stacks, whichever of
 // these binds:
 //   - its address space: RLIMIT_AS less what it maps now;
-//   - its cgroup's memory.max less memory.current (cgroup v2), when it runs
-//     in one that has a limit;
+//   - its cgroup's memory.max less memory.current (cgroup v2), the least
+//     of those along its path that have a limit;
 //   - the memory the machine has available (MemAvailable).
 // Threads take at most an eighth of the address space left, so a record
 // that counts on 2 CPUs under a limit counts under it on 128: with fewer
 // threads, not out of memory.
-// Tested: the arithmetic with made-up rooms; the whole program under
+// Tested: the arithmetic with made-up rooms, the readers on statm text and
+// a fixture cgroup tree; the whole program under
 // `ulimit -v` with 1 to 64 threads, whose count must equal the unlimited one.
 #pragma once
 
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <string_view>
 
 namespace quadcount {
@@ -44,6 +46,11 @@ std::uint64_t address_space_left(std::uint64_t limit, std::string_view statm, st
 
 // The memory to plan for with `threads` threads running: at most `most` bytes.
 std::uint64_t budget(const Room& room, std::uint64_t most, unsigned threads = 0);
+
+// What the cgroup named in /proc/self/cgroup's text may still take: the
+// least memory.max less memory.current of it and each cgroup above it, in
+// the cgroup tree at `root`.
+std::uint64_t cgroup_memory_left(const std::string& root, std::string_view proc_cgroup);
 
 // Bytes from a "limit" or "usage" file ("max" is unlimited), or from
 // /proc/meminfo's MemAvailable line; unlimited when the text says nothing.

@@ -339,7 +339,7 @@ TEST(Budget, HalfTheLeastRoomLessTheThreadsAtMostTheFixedFigure)
 
 // The CPU quota of a cgroup v2 tree: the least along the process's path,
 // rounded up; the affinity mask caps the count.
-TEST(Cpus, QuotaAlongTheCgroupPathAndTheAffinityMask)
+TEST(Cpus, QuotaAlongTheCgroupPathTheCgroupsMemoryAndTheAffinityMask)
 {
     EXPECT_EQ(quadcount::quota_cpus("max 100000\n"), 0u);
     EXPECT_EQ(quadcount::quota_cpus("200000 100000\n"), 2u);
@@ -362,6 +362,14 @@ TEST(Cpus, QuotaAlongTheCgroupPathAndTheAffinityMask)
     EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/elsewhere\n"), 0u);
     put("", "100000 100000\n");  // the tree's root, as a container sees its own
     EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/a/b/c\n"), 1u);
+    // The memory a cgroup has left, from the same tree.
+    std::ofstream(root / "a/memory.max") << "300000000\n";
+    std::ofstream(root / "a/memory.current") << "100000000\n";
+    std::ofstream(root / "a/b/memory.max") << "max\n";
+    EXPECT_EQ(quadcount::cgroup_memory_left(root.string(), "0::/a\n"), 200000000u);
+    EXPECT_EQ(quadcount::cgroup_memory_left(root.string(), "0::/a/b\n"), 200000000u);  // the limit above
+    EXPECT_EQ(quadcount::cgroup_memory_left(root.string(), "0::/elsewhere\n"), quadcount::Room::unlimited);
+    EXPECT_EQ(quadcount::cgroup_memory_left(root.string(), "1:memory:/a\n"), quadcount::Room::unlimited);
     std::filesystem::remove_all(root);
 
     // Under a one-CPU affinity mask the count is 1.

@@ -208,20 +208,23 @@ TEST(CountPicks, ShortOfMemoryEachStepInTurn)
     quadcount::prepare(lopsided);
     const u128 want = quadcount::count_ready(small, 1500, {.method = Method::by_heads});
     const quadcount::Room ample{}, none{0, 0, 0};
-    auto tries = [](const std::array<List, 4>& lists, std::int64_t Limit, int failures, quadcount::Room room) {
+    // Two threads: only the first case counts on them, where threads may be
+    // started; the others fail or count on one.
+    auto tries = [](const std::array<List, 4>& lists, std::int64_t Limit, int failures, quadcount::Room room,
+                    unsigned threads = 2) {
         std::vector<std::string> seen;
         auto note = [&](const Attempt& a) {
             seen.push_back(std::string(quadcount::method_name(a.method)) + "/" + std::to_string(a.threads) + "/" +
                            std::to_string(a.slice_elements));
             if (failures-- > 0) throw std::bad_alloc();
         };
-        u128 got = quadcount::count_ready(lists, Limit, {.threads = 2, .room = room, .attempting = note});
+        u128 got = quadcount::count_ready(lists, Limit, {.threads = threads, .room = room, .attempting = note});
         return std::pair{got, seen};
     };
     using Seen = std::vector<std::string>;
-    auto [got, seen] = tries(small, 1500, 0, ample);
+    auto [got, seen] = tries(small, 1500, 0, ample, threads(2));
     EXPECT_TRUE(got == want);
-    EXPECT_EQ(seen, (Seen{"histograms/2/131072"}));
+    EXPECT_EQ(seen, (Seen{"histograms/" + std::to_string(threads(2)) + "/131072"}));
     std::tie(got, seen) = tries(small, 1500, 3, ample);
     EXPECT_TRUE(got == want);
     EXPECT_EQ(seen, (Seen{"histograms/2/131072", "histograms/1/131072", "slices/1/131072", "slices/1/65536"}));

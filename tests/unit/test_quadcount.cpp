@@ -224,10 +224,10 @@ TEST(CountPicks, ShortOfMemoryEachStepInTurn)
     using Seen = std::vector<std::string>;
     auto [got, seen] = tries(small, 1500, 0, ample, threads(2));
     EXPECT_TRUE(got == want);
-    EXPECT_EQ(seen, (Seen{"histograms/" + std::to_string(threads(2)) + "/131072"}));
+    EXPECT_EQ(seen, (Seen{"histograms/" + std::to_string(threads(2)) + "/32768"}));
     std::tie(got, seen) = tries(small, 1500, 3, ample);
     EXPECT_TRUE(got == want);
-    EXPECT_EQ(seen, (Seen{"histograms/2/131072", "histograms/1/131072", "slices/1/131072", "slices/1/65536"}));
+    EXPECT_EQ(seen, (Seen{"histograms/2/32768", "histograms/1/32768", "slices/1/32768", "slices/1/16384"}));
     EXPECT_THROW(tries(small, 1500, 100, ample), std::bad_alloc);  // after slices of 4096
     // Slices would take far longer than the histograms: out of memory.
     Seen last;

@@ -69,8 +69,10 @@ std::uint64_t slice_for(const Record& r)
 // costs less is counted on one thread. Gain, against every CPU's thread for
 // every record (AMD EPYC family 26 model 2, Zen 5, 2 cores, 11 pairs in
 // alternation): 20,000 records of 4 lists of 20 in [0, 10^6] take 0.13x the
-// time; 4 lists of 2,000 wide 0.96x.
-constexpr double worth_threads = 2e6;
+// time. One thread against two (21 pairs): 4 lists of 1,500 wide (6 ms
+// estimated) 0.86x, of 2,000 (11 ms) 0.92x, of 3,000 (24 ms) 1.09x; so
+// two from 16 ms.
+constexpr double worth_threads = 8e6;
 
 // Costs are estimated nanoseconds on one core. The constants come from
 // `bench/run.sh costs` on AMD EPYC, family 25, model 17 (Zen 4, AVX-512),

@@ -15,13 +15,13 @@
 
 namespace {
 
-constexpr std::string_view usage =
-    "Usage: summinus [--help | --version] [--] [NUMBER]...\n"
-    "\n"
-    "Reads decimal integers of any length and prints each, one per line, with its\n"
-    "rightmost non-zero digit lowered by one: 120 gives 110, 909 gives 908, 100\n"
-    "gives 0. For a positive number that is the largest integer below it whose\n"
-    "digit sum is one smaller. The word END ends the run.\n";
+constexpr std::string_view usage = R"(Usage: summinus [--help | --version] [--] [NUMBER]...
+
+Reads decimal integers of any length and prints each, one per line, with its
+rightmost non-zero digit lowered by one: 120 gives 110, 909 gives 908, 100
+gives 0. For a positive number that is the largest integer below it whose
+digit sum is one smaller. The word END ends the run.
+)";
 
 }  // namespace
 

@@ -14,13 +14,13 @@
 
 namespace {
 
-constexpr std::string_view usage =
-    "Usage: sumplus [--help | --version] [--] [NUMBER]...\n"
-    "\n"
-    "Reads decimal integers of any length and prints, one per line, the largest\n"
-    "integer below each whose digit sum (the sign not counted) is one greater:\n"
-    "123 gives 115, 100 gives 20, 19 gives -29, -99 gives -199. The word END ends\n"
-    "the run.\n";
+constexpr std::string_view usage = R"(Usage: sumplus [--help | --version] [--] [NUMBER]...
+
+Reads decimal integers of any length and prints, one per line, the largest
+integer below each whose digit sum (the sign not counted) is one greater:
+123 gives 115, 100 gives 20, 19 gives -29, -99 gives -199. The word END ends
+the run.
+)";
 
 }  // namespace
 

@@ -20,18 +20,14 @@ std::uint64_t less(std::uint64_t a, std::uint64_t b) { return a > b ? a - b : 0;
 
 std::uint64_t cgroup_memory_left(const std::string& root, std::string_view proc_cgroup)
 {
-    std::string folder = cgroup_folder(proc_cgroup);
-    if (folder.empty()) return Room::unlimited;
     std::uint64_t least = Room::unlimited;
-    for (;;) {
-        std::uint64_t max = bytes_in(file_text(root + folder + "/memory.max"));
-        if (max != Room::unlimited) {
-            std::uint64_t current = bytes_in(file_text(root + folder + "/memory.current"));
-            least = std::min(least, less(max, current == Room::unlimited ? 0 : current));
-        }
-        if (folder.size() <= 1) return least;
-        folder.erase(std::max<std::size_t>(folder.rfind('/'), 1));
+    for (const std::string& dir : cgroup_chain(root, proc_cgroup)) {
+        std::uint64_t max = bytes_in(file_text(dir + "/memory.max"));
+        if (max == Room::unlimited) continue;
+        std::uint64_t current = bytes_in(file_text(dir + "/memory.current"));
+        least = std::min(least, less(max, current == Room::unlimited ? 0 : current));
     }
+    return least;
 }
 
 std::uint64_t address_space_left(std::uint64_t limit, std::string_view statm, std::uint64_t page)

@@ -221,21 +221,30 @@ constexpr double few_values = 1e7;
 constexpr double far_factor = 10, far_floor_ns = 1e10;
 bool far_slower(double cost, double than) { return cost > std::max(far_factor * than, far_floor_ns); }
 
-// The record as the count takes it, and the most threads it may start:
-// within the memory the tuning gives, or, where its method needs more than a
-// few MiB, within the room the process has, the threads' stacks counted.
-std::pair<Record, unsigned> planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
+// The record as the count takes it, the most threads it may start, and the
+// method chosen with its cost: within the memory the tuning gives, or, where
+// its method needs more than a few MiB, within the room the process has, the
+// threads' stacks counted.
+struct Plan {
+    Record r;
+    unsigned most;
+    const Way* way;
+    double cost;
+};
+
+Plan planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
     unsigned most = thread_count(tuning.threads != 0 ? tuning.threads : tuning.parallel);
     Record r = record(lists, Limit, tuning, tuning.memory != 0 ? tuning.memory : most_memory);
-    if (tuning.memory != 0) return {r, most};
     auto [way, cost] = choose(r, tuning.method);
-    if (!way->histogram && r.heads.size() + r.tails.size() < few_values) return {r, most};
+    if (tuning.memory != 0 || (!way->histogram && r.heads.size() + r.tails.size() < few_values))
+        return {r, most, way, cost};
     Room now = tuning.room ? *tuning.room : room();
     if (tuning.threads == 0) most = threads_within(now.address_space, most);
     Record fitted = record(lists, Limit, tuning, budget(now, most_memory, most));
-    if (far_slower(choose(fitted, tuning.method).second, cost)) throw std::bad_alloc();
-    return {fitted, most};
+    auto [fitted_way, fitted_cost] = choose(fitted, tuning.method);
+    if (far_slower(fitted_cost, cost)) throw std::bad_alloc();
+    return {fitted, most, fitted_way, fitted_cost};
 }
 
 // The try after `failed` ran short of memory, or none: a histogram made
@@ -264,14 +273,14 @@ std::vector<Estimate> estimate(const std::array<List, 4>& lists, std::int64_t Li
 {
     std::vector<Estimate> all;
     if (std::any_of(lists.begin(), lists.end(), [](const List& l) { return l.empty(); })) return all;
-    Record r = planned(lists, Limit, tuning).first;
+    Record r = planned(lists, Limit, tuning).r;
     for (const Way& way : ways) all.push_back({way.method, way.name, way.cost(r)});
     return all;
 }
 
 Method chosen(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
-    return choose(planned(lists, Limit, tuning).first, tuning.method).first->method;
+    return planned(lists, Limit, tuning).way->method;
 }
 
 const char* method_name(Method method)
@@ -290,8 +299,7 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& t
 
 u128 count_ready(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
-    auto [r, most] = planned(lists, Limit, tuning);
-    auto [way, cost] = choose(r, tuning.method);
+    auto [r, most, way, cost] = planned(lists, Limit, tuning);
     Attempt a{way->method, tuning.threads != 0 ? tuning.threads : threads_for(cost, most),
               tuning.slice_elements != 0 ? tuning.slice_elements : slice_for(r)};
     StatusLine status(tuning.record, tuning.record == 0 ? 0 : cost * 1e-9 / a.threads);

@@ -52,17 +52,26 @@ unsigned quota_cpus(std::string_view cpu_max)
     return static_cast<unsigned>(std::min<std::uint64_t>((quota + period - 1) / period, 1u << 20));
 }
 
-unsigned cgroup_cpus(const std::string& root, std::string_view proc_cgroup)
+std::vector<std::string> cgroup_chain(const std::string& root, std::string_view proc_cgroup)
 {
+    std::vector<std::string> chain;
     std::string folder = cgroup_folder(proc_cgroup);
-    if (folder.empty()) return 0;
-    unsigned least = 0;
+    if (folder.empty()) return chain;
     for (;;) {
-        unsigned here = quota_cpus(file_text(root + folder + "/cpu.max"));
-        if (here != 0 && (least == 0 || here < least)) least = here;
-        if (folder.size() <= 1) return least;
+        chain.push_back(root + folder);
+        if (folder.size() <= 1) return chain;
         folder.erase(std::max<std::size_t>(folder.rfind('/'), 1));
     }
+}
+
+unsigned cgroup_cpus(const std::string& root, std::string_view proc_cgroup)
+{
+    unsigned least = 0;
+    for (const std::string& dir : cgroup_chain(root, proc_cgroup)) {
+        unsigned here = quota_cpus(file_text(dir + "/cpu.max"));
+        if (here != 0 && (least == 0 || here < least)) least = here;
+    }
+    return least;
 }
 
 unsigned usable_cpus()

@@ -21,7 +21,8 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string_view program = argv[1], name = argv[2];
-    auto run_on = program == "sumplus" ? sumplus::run_on : program == "summinus" ? summinus::run_on : nullptr;
+    using Run = void (*)(tokens::Path, io::Input&, io::Output&);
+    Run run_on = program == "sumplus" ? Run{sumplus::run_on} : program == "summinus" ? Run{summinus::run_on} : nullptr;
     for (tokens::Path path : tokens::paths()) {
         if (run_on == nullptr || tokens::path_name(path) != name) continue;
         io::program_name = "bench-digits";

@@ -197,6 +197,8 @@ bench_digits() {
   row "" "holding it ($BASE_PEAK MiB)"
   compare 5 "$f" pipe "$root/build/bench/bench-hold" --echo -- "$bin/$p"
   row "" "holding it, then writing it"
+  compare 5 "$f" pipe "$root/build/bench/bench-hold" --file -- "$bin/$p"
+  row "" "the same through a memory file"
   compare 1 "$f" pipe "$tests/$p-ref" -- "$bin/$p"
   row "" "reference ($BASE_PEAK MiB)"
   f=$out/tokens4; [ -s "$f" ] || "$gen" tokens 10000000 4 10 > "$f"

@@ -5,7 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/sendfile.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 namespace io {
 
@@ -56,6 +59,34 @@ void Output::close()
     // A descriptor that was never open and never written to is no failure.
     if (::close(fd_) != 0 && (errno != EBADF || wrote_)) fail("write error", errno);
     fd_ = -1;
+}
+
+void Output::write_file(int fd, std::uint64_t from, std::uint64_t count)
+{
+    flush();
+    if (sink_ == nullptr) wrote_ = true;
+    // sendfile() moves at most about 2 GiB a call. It refuses some outputs
+    // (one opened for appending, for one) before it moves any byte; then
+    // the bytes go through the buffer.
+    auto offset = static_cast<off_t>(from);
+    while (sink_ == nullptr && count > 0) {
+        ssize_t n = ::sendfile(fd_, fd, &offset, std::min<std::uint64_t>(count, std::uint64_t{1} << 30));
+        if (n > 0) {
+            count -= static_cast<std::uint64_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EINVAL && errno != ENOSYS) fail("write error", errno);
+        break;
+    }
+    while (count > 0) {
+        ssize_t n = ::pread(fd, buf_, std::min<std::uint64_t>(count, capacity), offset);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) fail("read error", n < 0 ? errno : EIO);
+        send(buf_, static_cast<std::size_t>(n));
+        offset += n;
+        count -= static_cast<std::uint64_t>(n);
+    }
 }
 
 // Writes all of [data, data + size), retrying short writes and interruptions.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -58,6 +59,11 @@ public:
         return buf_ + used_;
     }
     void wrote(std::size_t n) { used_ += n; }
+    // Writes `count` bytes of the file `fd` from offset `from`, after what
+    // is gathered: the kernel copies them where it can (sendfile), or they
+    // pass through the buffer. A file that cannot be read ends the program
+    // with "<name>: read error: <reason>".
+    void write_file(int fd, std::uint64_t from, std::uint64_t count);
     // Sends everything gathered so far on its way.
     void flush();
     // Forgets what was gathered after the last newline: a line left half

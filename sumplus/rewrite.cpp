@@ -189,7 +189,7 @@ char* answer_medium(const char* t, std::size_t len, char* out) { return medium_a
 
 tokens::Line predecessor(std::span<char> number) { return constexpr_predecessor(number); }
 
-void run_on(tokens::Path path, io::Input& in, io::Output& out)
+void run_on(tokens::Path path, io::Input& in, io::Output& out, Keep keep)
 {
     tokens::answer_tokens(
         in, out,
@@ -198,8 +198,11 @@ void run_on(tokens::Path path, io::Input& in, io::Output& out)
             return end != nullptr ? end : medium_answer(t, size, line);
         },
         predecessor,
-        tokens::WholeTokens{}, Lean{path == tokens::Path::avx2 ? answer_block_avx2 : nullptr});
+        [keep](io::Input& input, io::Output& output, std::span<char> first) { answer_long(input, output, first, keep); },
+        Lean{path == tokens::Path::avx2 ? answer_block_avx2 : nullptr});
 }
+
+void run_on(tokens::Path path, io::Input& in, io::Output& out) { run_on(path, in, out, Keep::memory_file); }
 
 void run(io::Input& in, io::Output& out) { run_on(tokens::best_path(), in, out); }
 

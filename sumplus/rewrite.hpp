@@ -21,6 +21,7 @@
 // prefix-sum design on long and non-canonical tokens.
 #pragma once
 
+#include "long.hpp"
 #include "loop.hpp"
 #include "paths.hpp"
 
@@ -53,8 +54,10 @@ char* answer_block_avx2(const char* block, std::ptrdiff_t from, char* out, std::
 
 // The whole filter: every token answered until END or the end of input. The
 // first byte of an answer can depend on the last byte of its token, so every
-// token is held whole.
-void run_on(tokens::Path path, io::Input& in, io::Output& out);
+// token is held whole: in the input's window, or, too long for it, where
+// `keep` says (see long.hpp).
+void run_on(tokens::Path path, io::Input& in, io::Output& out, Keep keep);
+void run_on(tokens::Path path, io::Input& in, io::Output& out);  // long tokens in a memory file
 void run(io::Input& in, io::Output& out);
 
 }  // namespace sumplus

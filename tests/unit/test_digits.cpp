@@ -241,6 +241,12 @@ std::string random_line(std::mt19937_64& rng, std::size_t length)
     return t + "\n";
 }
 
+// sumplus with long tokens held in its own memory, not in a memory file.
+void held_in_memory(tokens::Path path, io::Input& in, io::Output& out)
+{
+    sumplus::run_on(path, in, out, sumplus::Keep::memory);
+}
+
 TEST(Digits, LongTokensMatchTheStraightforwardDesign)
 {
     std::mt19937_64 rng(3);
@@ -249,8 +255,9 @@ TEST(Digits, LongTokensMatchTheStraightforwardDesign)
             std::string text = random_line(rng, length);
             std::size_t chunk = 1 + rng() % 70000;
             std::size_t limit = rng() % 2 ? std::size_t{1} << 20 : 16 + rng() % 5000;
-            ASSERT_EQ(on_each_path(sumplus::run_on, text, chunk, limit), expected(reference::sumplus, text))
-                << "length " << length << " round " << round;
+            const std::string want = expected(reference::sumplus, text);
+            ASSERT_EQ(on_each_path(sumplus::run_on, text, chunk, limit), want) << "length " << length << " round " << round;
+            ASSERT_EQ(on_each_path(held_in_memory, text, chunk, limit), want) << "length " << length << " round " << round;
             ASSERT_EQ(on_each_path(summinus::run_on, text, chunk, limit), expected(reference::summinus, text))
                 << "length " << length << " round " << round;
         }
@@ -364,7 +371,9 @@ TEST(Digits, AnyBytesMatchTheStraightforwardDesign)
         }
         std::size_t chunk = 1 + rng() % 9;
         std::size_t limit = rng() % 2 ? 16 : 4096;  // tokens in parts, tokens held whole
-        ASSERT_EQ(on_each_path(sumplus::run_on, text, chunk, limit), expected(reference::sumplus, text)) << text;
+        const std::string want = expected(reference::sumplus, text);
+        ASSERT_EQ(on_each_path(sumplus::run_on, text, chunk, limit), want) << text;
+        ASSERT_EQ(on_each_path(held_in_memory, text, chunk, limit), want) << text;
         ASSERT_EQ(on_each_path(summinus::run_on, text, chunk, limit), expected(reference::summinus, text)) << text;
     }
 }

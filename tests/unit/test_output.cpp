@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -41,6 +47,42 @@ TEST(Output, PiecesOfEverySizeArriveWholeAndInOrder)
         }
         ASSERT_EQ(got, want) << "round " << round;
     }
+}
+
+// Ranges of a file go out in order among the rest: by sendfile() to a file,
+// and through the buffer to a string or to a file opened for appending,
+// which sendfile() refuses.
+TEST(Output, RangesOfAFileArriveInOrder)
+{
+    std::mt19937_64 rng(6);
+    std::string source(200'000, 'x');
+    for (auto& c : source) c = static_cast<char>('a' + rng() % 26);
+    std::FILE* file = std::tmpfile();
+    ASSERT_EQ(std::fwrite(source.data(), 1, source.size(), file), source.size());
+    std::fflush(file);
+    const std::string path = testing::TempDir() + "output_ranges";
+    for (int target = 0; target < 3; ++target) {
+        std::string got, want;
+        int fd = target == 0 ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | (target == 2 ? O_APPEND : 0), 0600);
+        {
+            io::Output out = target == 0 ? io::Output(got) : io::Output(fd);
+            for (int k = 0; k < 100; ++k) {
+                std::size_t from = rng() % source.size(), count = rng() % (source.size() - from + 1);
+                out.write_file(fileno(file), from, count);
+                want.append(source, from, count);
+                out.put('.');
+                want += '.';
+            }
+            out.flush();
+        }
+        if (fd >= 0) {
+            ::close(fd);
+            std::ifstream written(path, std::ios::binary);
+            got.assign(std::istreambuf_iterator<char>(written), {});
+        }
+        ASSERT_EQ(got, want) << "target " << target;
+    }
+    std::fclose(file);
 }
 
 }  // namespace

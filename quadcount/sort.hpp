@@ -1,5 +1,6 @@
 // Sorting 32-bit keys with Highway's vqsort, on the vector path that is
-// fastest on this processor.
+// fastest on this processor. Highway's library is loaded at the first sort
+// that takes it.
 //
 // vqsort would take the widest path the processor has, and that is not
 // always the fastest: its AVX-512 paths store through vpcompressd, which
@@ -28,6 +29,10 @@ std::vector<std::int64_t> sort_paths();
 // The path chosen by timing them (timed on the first call).
 std::int64_t fastest_sort_path();
 std::string path_name(std::int64_t path);
+
+// Whether vqsort was loaded by the sorts so far (sort.cpp); without it,
+// every sort is std::sort.
+bool vector_sort_loaded();
 
 // Sorts `keys` ascending; `path` 0 chooses as above, otherwise it is one of
 // sort_paths().

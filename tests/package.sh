@@ -37,6 +37,7 @@ else
     [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "the .deb has no $field"
   done
   dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "Depends does not name libc6"
+  dpkg-deb -f "$deb" Depends | grep -q libhwy1 || fail "Depends does not name libhwy1, which quadcount loads"
   [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "wrong Architecture"
   dpkg -x "$deb" "$tmp/root"
   check "$tmp/root/usr"

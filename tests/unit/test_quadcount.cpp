@@ -76,6 +76,28 @@ const Method every_method[] = {Method::cheapest,   Method::slices,           Met
 // Every vector path for sorting and for counting by slices, in turn.
 const std::vector<std::int64_t> sort_paths = quadcount::sort_paths(), slice_paths = quadcount::slice_paths();
 
+// Every sort path, on lists short and long (std::sort below calibrate_from),
+// with Highway's library loaded when it is first needed.
+TEST(Sort, EveryPathSortsWithTheLibraryLoaded)
+{
+    std::mt19937_64 rng(12);
+    for (std::size_t n : {0u, 1u, 2u, 100u, 40000u}) {
+        List keys(n);
+        for (auto& x : keys) x = random_element(rng);
+        List want = keys;
+        std::sort(want.begin(), want.end());
+        for (std::int64_t path : sort_paths) {
+            List got = keys;
+            quadcount::sort_ascending(got, path);
+            ASSERT_EQ(got, want) << quadcount::path_name(path) << " n " << n;
+        }
+        List got = keys;
+        quadcount::sort_ascending(got);
+        ASSERT_EQ(got, want) << "the chosen path, n " << n;
+    }
+    EXPECT_TRUE(quadcount::vector_sort_loaded());
+}
+
 TEST(CountPicks, EveryMethodAgreesWithBruteForce)
 {
     std::mt19937_64 rng(20261208);

@@ -3,6 +3,9 @@
 
 #include <hwy/targets.h>
 
+#if HWY_ARCH_X86_64 && defined(__GNUC__)
+#include <cpuid.h>
+#endif
 #if HWY_ARCH_ARM_A64 && defined(__linux__)
 #include <sys/auxv.h>
 #include <sys/prctl.h>
@@ -11,6 +14,15 @@
 namespace cpu {
 
 namespace {
+
+#if HWY_ARCH_X86_64 && defined(__GNUC__)
+// F16C, which not every compiler's __builtin_cpu_supports() names.
+bool has_f16c()
+{
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_F16C) != 0;
+}
+#endif
 
 // Each target needs every instruction set it is compiled for (Highway's
 // HWY_TARGET_STR), and the system's support for the wider registers, which
@@ -25,7 +37,7 @@ std::int64_t detected()
                       __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("aes");
     const bool avx2 = sse4 && __builtin_cpu_supports("avx") && __builtin_cpu_supports("avx2") &&
                       __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2") &&
-                      __builtin_cpu_supports("fma") && __builtin_cpu_supports("f16c");
+                      __builtin_cpu_supports("fma") && has_f16c();
     const bool avx3 = avx2 && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
                       __builtin_cpu_supports("avx512dq") && __builtin_cpu_supports("avx512bw");
     if (ssse3) bits |= HWY_SSSE3;

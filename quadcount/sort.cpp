@@ -2,6 +2,7 @@
 #include "sort.hpp"
 
 #include "highway.hpp"
+#include "short_sort.hpp"
 
 #include <dlfcn.h>
 #include <hwy/contrib/sort/vqsort.h>
@@ -131,6 +132,14 @@ bool vector_sort_loaded() { return Vqsort::get() != nullptr; }
 
 void sort_ascending(std::span<std::int32_t> keys, std::int64_t path)
 {
+    for (const ShortSort& s : short_sorts()) {
+        if (path != 0 && s.path != path) continue;
+        if (keys.size() <= s.most) {
+            s.sort(keys.data(), keys.size());
+            return;
+        }
+        break;
+    }
     if (path == 0 && keys.size() < calibrate_from) {
         std::sort(keys.begin(), keys.end());
         return;

@@ -76,14 +76,15 @@ const Method every_method[] = {Method::cheapest,   Method::slices,           Met
 // Every vector path for sorting and for counting by slices, in turn.
 const std::vector<std::int64_t> sort_paths = quadcount::sort_paths(), slice_paths = quadcount::slice_paths();
 
-// Every sort path, on lists short and long (std::sort below calibrate_from),
-// with Highway's library loaded when it is first needed.
+// Every sort path, on lists at the edges of the short sorts' lengths (16
+// vectors), and longer ones (std::sort below calibrate_from), with
+// Highway's library loaded when it is first needed.
 TEST(Sort, EveryPathSortsWithTheLibraryLoaded)
 {
     std::mt19937_64 rng(12);
-    for (std::size_t n : {0u, 1u, 2u, 100u, 40000u}) {
+    for (std::size_t n : {0u, 1u, 2u, 3u, 17u, 20u, 63u, 64u, 65u, 127u, 128u, 129u, 255u, 256u, 257u, 1000u, 40000u}) {
         List keys(n);
-        for (auto& x : keys) x = random_element(rng);
+        for (auto& x : keys) x = n % 2 ? random_element(rng) : static_cast<std::int32_t>(rng() % 5);  // or many equal
         List want = keys;
         std::sort(want.begin(), want.end());
         for (std::int64_t path : sort_paths) {

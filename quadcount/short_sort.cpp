@@ -1,0 +1,85 @@
+// Short lists sorted in vector registers; see short_sort.hpp.
+
+// Plain types, declared once however often Highway includes this file.
+#ifndef QUADCOUNT_SHORT_SORT_TYPES
+#define QUADCOUNT_SHORT_SORT_TYPES
+#include "highway.hpp"
+#include "short_sort.hpp"
+
+#include <cstring>
+#endif
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "short_sort.cpp"
+#include <hwy/foreach_target.h>  // includes this file once per vector path
+
+#include <hwy/highway.h>
+#include <hwy/contrib/sort/traits-inl.h>
+#include <hwy/contrib/sort/vqsort-inl.h>
+
+HWY_BEFORE_NAMESPACE();
+namespace quadcount::short_sort::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+std::size_t Most()
+{
+    return hwy::SortConstants::BaseCaseNum(hn::Lanes(hn::SortTag<std::int32_t>()));
+}
+
+void Sort(std::int32_t* keys, std::size_t n)
+{
+    const hn::SortTag<std::int32_t> d;
+    hn::detail::SharedTraits<hn::detail::TraitsLane<hn::detail::OrderAscending<std::int32_t>>> st;
+    // Scratch for vectors of a size known only as the program runs (SVE).
+    alignas(64) std::int32_t buf[hwy::SortConstants::BufNum<std::int32_t>(HWY_LANES(std::int32_t))];
+    hn::Sort(d, st, keys, n, buf);
+}
+
+}  // namespace quadcount::short_sort::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+// vqsort seeds the generator it picks pivots with from here; lists of up to
+// a base case's length, the only ones sorted here, never pick a pivot.
+void hwy::Sorter::Fill24Bytes(const void* seed_heap, std::size_t seed_num, void* bytes)
+{
+    const std::uint64_t seed[3] = {reinterpret_cast<std::uintptr_t>(seed_heap), seed_num, 0x9e3779b97f4a7c15u};
+    std::memcpy(bytes, seed, sizeof seed);
+}
+
+namespace quadcount {
+using namespace short_sort;
+
+#define QUADCOUNT_SHORT_SORT(NS, TARGET) \
+    ShortSort { TARGET, short_sort::NS::Most(), &short_sort::NS::Sort }
+
+const std::vector<ShortSort>& short_sorts()
+{
+    static const std::vector<ShortSort> all = [] {
+        const std::int64_t have = cpu::highway_paths();
+        std::vector<ShortSort> s;
+#if HWY_ARCH_ARM_A64  // NEON, the static path, first: SVE has been tested only under an emulator
+        s.push_back({HWY_STATIC_TARGET, HWY_STATIC_DISPATCH(Most)(), &HWY_STATIC_DISPATCH(Sort)});
+#endif
+#if HWY_TARGETS & HWY_AVX3
+        if (have & HWY_AVX3) s.push_back(QUADCOUNT_SHORT_SORT(N_AVX3, HWY_AVX3));
+#endif
+#if HWY_TARGETS & HWY_AVX2
+        if (have & HWY_AVX2) s.push_back(QUADCOUNT_SHORT_SORT(N_AVX2, HWY_AVX2));
+#endif
+#if HWY_TARGETS & HWY_SSE4
+        if (have & HWY_SSE4) s.push_back(QUADCOUNT_SHORT_SORT(N_SSE4, HWY_SSE4));
+#endif
+#if HWY_TARGETS & HWY_SVE2
+        if (have & HWY_SVE2) s.push_back(QUADCOUNT_SHORT_SORT(N_SVE2, HWY_SVE2));
+#endif
+#if HWY_TARGETS & HWY_SVE
+        if (have & HWY_SVE) s.push_back(QUADCOUNT_SHORT_SORT(N_SVE, HWY_SVE));
+#endif
+        return s;
+    }();
+    return all;
+}
+
+}  // namespace quadcount
+#endif  // HWY_ONCE

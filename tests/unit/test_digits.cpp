@@ -264,6 +264,26 @@ TEST(Digits, LongTokensMatchTheStraightforwardDesign)
     }
 }
 
+// Long tokens whose answer reads back far from the end: runs of '0' before
+// the last digits (the lowered digit lies far back), of '9' (the scan finds
+// no room, or a negative number's raised digit lies far back), and bytes
+// above '9', which take room away, spanning many of the 64 KiB chunks the
+// memory file is read back in. Parts of 16 bytes; kept either way.
+TEST(Digits, LongTokensReadBackFar)
+{
+    const std::string run0(200'000, '0'), run9(200'000, '9');
+    const std::string tokens[] = {"1" + run0,         "10" + run0 + "1",  "0" + run0 + "1",   "1" + run0 + "9",
+                                  run9,               "8" + run9,         "9" + run9 + "8",   "2" + run9,
+                                  "/" + run9,         "0" + run9,         "-" + run9,         "-1" + run9,
+                                  "-" + run0,         "5" + run0 + "z",   "12" + run9 + "~~", "1" + run0 + ":"};
+    for (const std::string& token : tokens) {
+        const std::string text = token + "\n7\n";
+        const std::string want = expected(reference::sumplus, text);
+        ASSERT_EQ(on_each_path(sumplus::run_on, text, 65536, 16), want) << token.substr(0, 4) << " " << token.size();
+        ASSERT_EQ(on_each_path(held_in_memory, text, 65536, 16), want) << token.substr(0, 4) << " " << token.size();
+    }
+}
+
 // The edges of the short path and of the blocks of 64 bytes that tokens
 // are found in: tokens of 16 and 17 bytes, all nines, straddling a block and a
 // read, and every kind of whitespace at a block's edge.

@@ -3,6 +3,7 @@
 #include "budget.hpp"
 #include "count.hpp"
 #include "cpus.hpp"
+#include "highway.hpp"
 #include "methods.hpp"
 #include "ntt.hpp"
 #include "in_memory.hpp"
@@ -14,6 +15,7 @@
 #include "threads.hpp"
 
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -97,6 +99,17 @@ TEST(Sort, EveryPathSortsWithTheLibraryLoaded)
         ASSERT_EQ(got, want) << "the chosen path, n " << n;
     }
     EXPECT_TRUE(quadcount::vector_sort_loaded());
+}
+
+// The targets found without Highway's library are those the library finds,
+// among the ones the paths here are compiled for.
+TEST(Cpu, TargetsAsHighwaysLibraryFindsThem)
+{
+    constexpr std::int64_t mirrored = HWY_AVX3 | HWY_AVX2 | HWY_SSE4 | HWY_SSSE3 | HWY_SVE | HWY_SVE2 |
+                                      HWY_SVE_256 | HWY_SVE2_128;
+    hwy::DisableTargets(0);  // undoes any sort's choice of a path
+    EXPECT_EQ(cpu::highway_paths() & mirrored, hwy::SupportedTargets() & mirrored);
+    EXPECT_NE(cpu::highway_paths() & HWY_STATIC_TARGET, 0);
 }
 
 TEST(CountPicks, EveryMethodAgreesWithBruteForce)

@@ -9,7 +9,9 @@
 // sort of at least `calibrate_from` keys times every path the processor has
 // on the same 8,192 random keys, best of two, and keeps the fastest for the
 // rest of the process; it costs about a millisecond. Shorter sorts use
-// std::sort. A path can also be forced, for tests and benchmarks.
+// std::sort, and lists of up to 16 vectors a sorting network in registers
+// (short_sort.hpp). A path can also be forced, for tests and benchmarks; it
+// holds for the sorting network too.
 //
 // vqsort's path is a setting of the whole process: sorts run on one thread
 // at a time, while no other thread runs Highway code.

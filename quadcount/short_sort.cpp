@@ -6,6 +6,9 @@
 #include "highway.hpp"
 #include "short_sort.hpp"
 
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #endif
 
@@ -45,6 +48,19 @@ void hwy::Sorter::Fill24Bytes(const void* seed_heap, std::size_t seed_num, void*
 {
     const std::uint64_t seed[3] = {reinterpret_cast<std::uintptr_t>(seed_heap), seed_num, 0x9e3779b97f4a7c15u};
     std::memcpy(bytes, seed, sizeof seed);
+}
+
+// vqsort's checks, on in sanitized builds, report through this, which
+// Highway's library has and the programs do not link: the same report.
+void hwy::Abort(const char* file, int line, const char* format, ...)
+{
+    std::fprintf(stderr, "Abort at %s:%d: ", file, line);
+    std::va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+    std::fputc('\n', stderr);
+    std::abort();
 }
 
 namespace quadcount {

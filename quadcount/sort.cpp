@@ -132,6 +132,7 @@ bool vector_sort_loaded() { return Vqsort::get() != nullptr; }
 
 void sort_ascending(std::span<std::int32_t> keys, std::int64_t path)
 {
+    if (keys.size() < 2) return;  // sorted; and vqsort takes at least one key
     for (const ShortSort& s : short_sorts()) {
         if (path != 0 && s.path != path) continue;
         if (keys.size() <= s.most) {
@@ -144,7 +145,7 @@ void sort_ascending(std::span<std::int32_t> keys, std::int64_t path)
         std::sort(keys.begin(), keys.end());
         return;
     }
-    if (keys.size() > 1) vqsort(keys, path != 0 ? path : fastest_sort_path());
+    vqsort(keys, path != 0 ? path : fastest_sort_path());
 }
 
 }  // namespace quadcount

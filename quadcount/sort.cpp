@@ -22,7 +22,7 @@ namespace {
 // takes it: loading Highway costs about 3 ms (it times its clock as it
 // loads), which every run would pay though most sort only short lists.
 // Gain (AMD EPYC family 26 model 2, Zen 5, 15 runs in alternation): 4 lists
-// of 2,000 wide take 0.87x the time. Its functions are found by their C++
+// of 2,000 wide take 0.87-0.89x the time. Its functions are found by their C++
 // names and called as plain functions that take the object first, as the
 // C++ ABI passes `this`.
 class Vqsort {

@@ -61,6 +61,17 @@ void Output::close()
     fd_ = -1;
 }
 
+void Output::repeat(char c, std::uint64_t count)
+{
+    while (count > 0) {
+        if (used_ == capacity) flush();
+        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(count, capacity - used_));
+        std::memset(buf_ + used_, c, n);
+        used_ += n;
+        count -= n;
+    }
+}
+
 void Output::write_file(int fd, std::uint64_t from, std::uint64_t count)
 {
     flush();

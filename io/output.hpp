@@ -59,6 +59,8 @@ public:
         return buf_ + used_;
     }
     void wrote(std::size_t n) { used_ += n; }
+    // Writes `count` copies of the byte `c`.
+    void repeat(char c, std::uint64_t count);
     // Writes `count` bytes of the file `fd` from offset `from`, after what
     // is gathered: the kernel copies them where it can (sendfile), or they
     // pass through the buffer. A file that cannot be read ends the program

@@ -3,7 +3,6 @@
 #include "short.hpp"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -20,23 +19,6 @@ tokens::Line lower_rightmost(std::span<char> number)
     return {{}, whole};
 }
 
-namespace {
-
-// Writes `count` '0' bytes.
-void zeros(io::Output& out, std::uint64_t count)
-{
-    static constexpr auto block = [] {
-        std::array<char, 4096> zeros_block{};
-        zeros_block.fill('0');
-        return zeros_block;
-    }();
-    for (std::uint64_t n; count > 0; count -= n) {
-        n = std::min<std::uint64_t>(count, block.size());
-        out.write({block.data(), n});
-    }
-}
-
-}  // namespace
 
 char* lower_short(const char* t, std::size_t len, char* out) { return lower_short_inlined(t, len, out); }
 
@@ -54,7 +36,7 @@ void lower_streaming(io::Input& in, io::Output& out, std::span<char> part)
             trailing += text.size();
         } else {
             if (held) out.put(last);
-            zeros(out, trailing);
+            out.repeat('0', trailing);
             out.write(text.substr(0, i));
             held = true;
             last = text[i];
@@ -65,11 +47,11 @@ void lower_streaming(io::Input& in, io::Output& out, std::span<char> part)
         part = in.part(more);
     }
     if (!held) {
-        zeros(out, trailing);  // a token of zeros stays as it is
+        out.repeat('0', trailing);  // a token of zeros stays as it is
     } else {
         last = static_cast<char>(static_cast<unsigned char>(last) - 1);
         out.put(last);
-        if (!(last_is_first && last == '0')) zeros(out, trailing);  // else the answer is "0"
+        if (!(last_is_first && last == '0')) out.repeat('0', trailing);  // else the answer is "0"
     }
     out.put('\n');
 }

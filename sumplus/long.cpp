@@ -1,5 +1,6 @@
 // Long tokens answered from a memory file; see long.hpp.
 #include "long.hpp"
+#include "rewrite.hpp"
 
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -87,19 +88,6 @@ private:
     std::uint64_t chunk_from_ = 0;
 };
 
-constexpr std::int64_t code(char c) { return static_cast<signed char>(c); }
-constexpr char bumped(char c, int delta) { return static_cast<char>(static_cast<unsigned char>(c) + delta); }
-
-// Writes `count` bytes `c`.
-void repeat(io::Output& out, char c, std::uint64_t count)
-{
-    const std::string block(4096, c);
-    for (std::uint64_t n; count > 0; count -= n) {
-        n = std::min<std::uint64_t>(count, block.size());
-        out.write(std::string_view(block).substr(0, n));
-    }
-}
-
 // Writes a byte, unless it is a leading '0', which is not printed.
 void lead(io::Output& out, char c)
 {
@@ -152,11 +140,11 @@ void answer_nonnegative(Spool& s, io::Output& out)
         const std::uint64_t after = static_cast<std::uint64_t>(len - ukaz - 1);
         const std::uint64_t nines =
             std::min<std::uint64_t>(after, zbytekNaDoplneni > 8 ? static_cast<std::uint64_t>(zbytekNaDoplneni - 9) / 9 + 1 : 0);
-        repeat(out, '9', nines);
+        out.repeat('9', nines);
         if (nines < after) {
             zbytekNaDoplneni -= 9 * static_cast<std::int64_t>(nines);
             out.put(static_cast<char>(static_cast<std::uint64_t>('0' + zbytekNaDoplneni) & 0xff));
-            repeat(out, '0', after - nines - 1);
+            out.repeat('0', after - nines - 1);
         }
         return;
     }
@@ -173,7 +161,7 @@ void answer_nonnegative(Spool& s, io::Output& out)
     }
     out.put('-');
     lead(out, first);
-    repeat(out, '9', s.size() - 1);
+    out.repeat('9', s.size() - 1);
 }
 
 }  // namespace

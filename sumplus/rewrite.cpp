@@ -12,10 +12,8 @@ namespace sumplus {
 
 namespace {
 
-constexpr std::int64_t code(char c) { return static_cast<signed char>(c); }
-
 // Adds `delta` to a character's code, modulo 256.
-constexpr void bump(char& c, int delta) { c = static_cast<char>(static_cast<unsigned char>(c) + delta); }
+constexpr void bump(char& c, int delta) { c = bumped(c, delta); }
 
 // Raises -x to -y, y the smallest integer above x whose digit sum is one
 // greater, in place. Returns true, changing nothing, when every digit is 9:

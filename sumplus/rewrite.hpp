@@ -29,6 +29,11 @@
 
 namespace sumplus {
 
+// A byte's code as a signed 8-bit number, and a byte with `delta` added to
+// its code modulo 256: the rules work on these.
+constexpr std::int64_t code(char c) { return static_cast<signed char>(c); }
+constexpr char bumped(char c, int delta) { return static_cast<char>(static_cast<unsigned char>(c) + delta); }
+
 tokens::Line predecessor(std::span<char> number);
 
 // The same answer for a canonical number t of at most four digits after an

@@ -71,32 +71,17 @@ void hwy::Abort(const char* file, int line, const char* format, ...)
 namespace quadcount {
 using namespace short_sort;
 
-#define QUADCOUNT_SHORT_SORT(NS, TARGET) \
-    ShortSort { TARGET, short_sort::NS::Most(), &short_sort::NS::Sort }
+#define QUADCOUNT_PATH(NS, TARGET) s.push_back({TARGET, short_sort::NS::Most(), &short_sort::NS::Sort})
+// The static path is NEON on arm64; on x86-64 it has no vector sort.
+#define QUADCOUNT_STATIC_PATH \
+    if (HWY_ARCH_ARM_A64) s.push_back({HWY_STATIC_TARGET, HWY_STATIC_DISPATCH(Most)(), &HWY_STATIC_DISPATCH(Sort)})
 
 const std::vector<ShortSort>& short_sorts()
 {
     static const std::vector<ShortSort> all = [] {
         const std::int64_t have = cpu::highway_paths();
         std::vector<ShortSort> s;
-#if HWY_ARCH_ARM_A64  // NEON, the static path, first: SVE has been tested only under an emulator
-        s.push_back({HWY_STATIC_TARGET, HWY_STATIC_DISPATCH(Most)(), &HWY_STATIC_DISPATCH(Sort)});
-#endif
-#if HWY_TARGETS & HWY_AVX3
-        if (have & HWY_AVX3) s.push_back(QUADCOUNT_SHORT_SORT(N_AVX3, HWY_AVX3));
-#endif
-#if HWY_TARGETS & HWY_AVX2
-        if (have & HWY_AVX2) s.push_back(QUADCOUNT_SHORT_SORT(N_AVX2, HWY_AVX2));
-#endif
-#if HWY_TARGETS & HWY_SSE4
-        if (have & HWY_SSE4) s.push_back(QUADCOUNT_SHORT_SORT(N_SSE4, HWY_SSE4));
-#endif
-#if HWY_TARGETS & HWY_SVE2
-        if (have & HWY_SVE2) s.push_back(QUADCOUNT_SHORT_SORT(N_SVE2, HWY_SVE2));
-#endif
-#if HWY_TARGETS & HWY_SVE
-        if (have & HWY_SVE) s.push_back(QUADCOUNT_SHORT_SORT(N_SVE, HWY_SVE));
-#endif
+#include "vector_paths.inc"
         return s;
     }();
     return all;

@@ -133,48 +133,23 @@ HWY_AFTER_NAMESPACE();
 #if HWY_ONCE
 namespace quadcount::slices {
 
-#define QUADCOUNT_KERNELS(ns, path) \
-    Kernels { path, &ns::MakeHeads, &ns::MakeTails, &ns::CountBelow, ns::LanesI32() }
-#define QUADCOUNT_STATIC_KERNELS                                                       \
-    Kernels                                                                            \
-    {                                                                                  \
-        HWY_STATIC_TARGET, &HWY_STATIC_DISPATCH(MakeHeads), &HWY_STATIC_DISPATCH(MakeTails), \
-            &HWY_STATIC_DISPATCH(CountBelow), HWY_STATIC_DISPATCH(LanesI32)()          \
-    }
+#define QUADCOUNT_PATH(ns, path) \
+    k.push_back(Kernels{path, &ns::MakeHeads, &ns::MakeTails, &ns::CountBelow, ns::LanesI32()})
+#define QUADCOUNT_STATIC_PATH                                                                       \
+    k.push_back(Kernels{HWY_STATIC_TARGET, &HWY_STATIC_DISPATCH(MakeHeads), &HWY_STATIC_DISPATCH(MakeTails), \
+                        &HWY_STATIC_DISPATCH(CountBelow), HWY_STATIC_DISPATCH(LanesI32)()})
 
 // The table is made by hand, not by Highway's dynamic dispatch: sort.cpp
 // turns Highway's targets off for the whole process to hold vqsort to one
 // path, which dispatch here would follow. cpu::highway_paths() is read before
-// any is turned off. On x86-64 the widest path is taken.
+// any is turned off. The first row is taken: on x86-64 the widest path, on
+// arm64 NEON, the static path.
 const std::vector<Kernels>& all_kernels()
 {
     static const std::vector<Kernels> all = [] {
         const std::int64_t have = cpu::highway_paths();
         std::vector<Kernels> k;
-#if HWY_TARGETS & HWY_AVX3
-        if (have & HWY_AVX3) k.push_back(QUADCOUNT_KERNELS(N_AVX3, HWY_AVX3));
-#endif
-#if HWY_TARGETS & HWY_AVX2
-        if (have & HWY_AVX2) k.push_back(QUADCOUNT_KERNELS(N_AVX2, HWY_AVX2));
-#endif
-#if HWY_TARGETS & HWY_SSE4
-        if (have & HWY_SSE4) k.push_back(QUADCOUNT_KERNELS(N_SSE4, HWY_SSE4));
-#endif
-        k.push_back(QUADCOUNT_STATIC_KERNELS);
-        // On arm64 the static path is NEON, taken unless forced: no SVE path
-        // has been timed on arm64 hardware, only tested under an emulator.
-#if HWY_TARGETS & HWY_SVE2_128
-        if (have & HWY_SVE2_128) k.push_back(QUADCOUNT_KERNELS(N_SVE2_128, HWY_SVE2_128));
-#endif
-#if HWY_TARGETS & HWY_SVE_256
-        if (have & HWY_SVE_256) k.push_back(QUADCOUNT_KERNELS(N_SVE_256, HWY_SVE_256));
-#endif
-#if HWY_TARGETS & HWY_SVE2
-        if (have & HWY_SVE2) k.push_back(QUADCOUNT_KERNELS(N_SVE2, HWY_SVE2));
-#endif
-#if HWY_TARGETS & HWY_SVE
-        if (have & HWY_SVE) k.push_back(QUADCOUNT_KERNELS(N_SVE, HWY_SVE));
-#endif
+#include "vector_paths.inc"
         return k;
     }();
     return all;

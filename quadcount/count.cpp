@@ -55,13 +55,16 @@ constexpr std::uint64_t slice_elements = std::uint64_t{1} << 17;
 
 // The slice for a record: 8 values for every row the walk visits per slice,
 // from 32 Ki to 128 Ki, so that a small record touches less memory and a
-// large one visits its rows less often. Gain, against 128 Ki always (AMD
-// EPYC family 26 model 2, Zen 5, 15 pairs in alternation): 4 lists of 2,000
-// wide take 0.89x the time; 8,000 and more keep 128 Ki (64 Ki took 1.30x
-// at 20,000). The cost estimate still counts slices of 128 Ki.
+// large one visits its rows less often; from 48 Ki rows, 256 Ki. Gain,
+// against 128 Ki always (AMD EPYC family 26 model 2, Zen 5, one thread):
+// 4 lists of 2,000 wide take 0.89x the time (15 pairs in alternation);
+// 8,000 to 20,000 keep 128 Ki (64 Ki took 1.30x at 20,000, 256 Ki 1.04x);
+// 32,000 take 0.84x with 256 Ki and 64,000 0.38x (512 Ki: 0.59x, its bins
+// leave the second-level cache). The cost estimate counts slices of 128 Ki.
 std::uint64_t slice_for(const Record& r)
 {
     const auto rows = static_cast<std::uint64_t>(r.heads.rows.size() + r.tails.rows.size());
+    if (rows >= 3 * (std::uint64_t{1} << 14)) return 2 * slice_elements;
     return std::clamp<std::uint64_t>(std::bit_ceil(8 * rows), std::uint64_t{1} << 15, slice_elements);
 }
 
@@ -110,13 +113,8 @@ constexpr double per_histogram_lookup = 1.5;  // 4 x 2,000 in [0, 1000], the met
 
 u128 by_slices(const Record& r, const Attempt& a, const Tuning& tuning)
 {
-    const unsigned threads = a.threads;
-    std::uint64_t slice = std::min(a.slice_elements, std::max(fewest_slice_elements, r.memory / (slice_bytes * threads)));
-    // A single thread's stripe may span the whole line; several threads
-    // share several stripes each, to balance the load.
-    auto most = static_cast<std::uint64_t>(std::max(r.heads.size(), r.tails.size()));
-    std::uint64_t stripe = threads > 1 ? std::max(slice, most / (8 * std::uint64_t{threads})) : most;
-    return count_by_slices(r.heads, r.tails, r.Limit, slice, stripe, threads, tuning.count_path);
+    std::uint64_t slice = std::min(a.slice_elements, std::max(fewest_slice_elements, r.memory / (slice_bytes * a.threads)));
+    return count_by_slices(r.heads, r.tails, r.Limit, slice, tuning.share, a.threads, tuning.count_path);
 }
 
 u128 by_histograms(const Record& r, unsigned threads)
@@ -147,10 +145,10 @@ const Way ways[] = {
     {Method::slices, "slices", false, slices_cost, by_slices},
     {Method::by_heads, "by_heads", false,
      [](const Record& r) { return r.heads.size() * r.tails.lookup_cost(); },
-     [](const Record& r, const Attempt& a, const Tuning&) { return count_by_lookup(r.heads, r.tails, r.Limit, a.threads); }},
+     [](const Record& r, const Attempt& a, const Tuning& t) { return count_by_lookup(r.heads, r.tails, r.Limit, t.share, a.threads); }},
     {Method::by_tails, "by_tails", false,
      [](const Record& r) { return r.tails.size() * r.heads.lookup_cost(); },
-     [](const Record& r, const Attempt& a, const Tuning&) { return count_by_lookup(r.tails, r.heads, r.Limit, a.threads); }},
+     [](const Record& r, const Attempt& a, const Tuning& t) { return count_by_lookup(r.tails, r.heads, r.Limit, t.share, a.threads); }},
     {Method::histograms, "histograms", true,
      [](const Record& r) {
          return histogram_cost(r.heads, r.heads_n) + histogram_cost(r.tails, r.tails_n) + double(r.heads_n) * 2;
@@ -158,13 +156,13 @@ const Way ways[] = {
      [](const Record& r, const Attempt& a, const Tuning&) { return by_histograms(r, a.threads); }},
     {Method::histogram_heads, "histogram_heads", true,
      [](const Record& r) { return histogram_cost(r.heads, r.heads_n) + r.tails.size() * per_histogram_lookup; },
-     [](const Record& r, const Attempt& a, const Tuning&) {
-         return count_by_lookup(r.tails, histogram(r.heads, r.heads_n, a.threads, r.memory), r.Limit, a.threads);
+     [](const Record& r, const Attempt& a, const Tuning& t) {
+         return count_by_lookup(r.tails, histogram(r.heads, r.heads_n, a.threads, r.memory), r.Limit, t.share, a.threads);
      }},
     {Method::histogram_tails, "histogram_tails", true,
      [](const Record& r) { return histogram_cost(r.tails, r.tails_n) + r.heads.size() * per_histogram_lookup; },
-     [](const Record& r, const Attempt& a, const Tuning&) {
-         return count_by_lookup(r.heads, histogram(r.tails, r.tails_n, a.threads, r.memory), r.Limit, a.threads);
+     [](const Record& r, const Attempt& a, const Tuning& t) {
+         return count_by_lookup(r.heads, histogram(r.tails, r.tails_n, a.threads, r.memory), r.Limit, t.share, a.threads);
      }},
 };
 
@@ -190,10 +188,23 @@ Record record(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning
     return r;
 }
 
-// The method `want`, or the cheapest where it is `cheapest` or cannot count
-// this record; and its cost.
-std::pair<const Way*, double> choose(const Record& r, Method want)
+// The method that counts as `want` does without a histogram: the same
+// outer side, against the other side itself.
+Method twin(Method want)
 {
+    return want == Method::histogram_tails ? Method::by_heads : want == Method::histogram_heads ? Method::by_tails : want;
+}
+
+// The method `want`, or the cheapest where it is `cheapest` or cannot count
+// this record; and its cost. A share of a split count (`split`) keeps to
+// `want`, or its twin where `want` cannot count it: every part must split
+// the record alike.
+std::pair<const Way*, double> choose(const Record& r, Method want, bool split)
+{
+    if (split) {
+        const Way& way = std::isfinite(way_of(want).cost(r)) ? way_of(want) : way_of(twin(want));
+        return {&way, way.cost(r)};
+    }
     std::pair<const Way*, double> best{nullptr, INFINITY};
     for (const Way& way : ways) {
         double cost = way.cost(r);
@@ -236,29 +247,52 @@ Plan planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning&
 {
     unsigned most = thread_count(tuning.threads != 0 ? tuning.threads : tuning.parallel);
     Record r = record(lists, Limit, tuning, tuning.memory != 0 ? tuning.memory : most_memory);
-    auto [way, cost] = choose(r, tuning.method);
+    const bool split = tuning.share.n > 1;
+    auto [way, cost] = choose(r, tuning.method, split);
     if (tuning.memory != 0 || (!way->histogram && r.heads.size() + r.tails.size() < few_values))
         return {r, most, way, cost};
     Room now = tuning.room ? *tuning.room : room();
     if (tuning.threads == 0) most = threads_within(now.address_space, most);
     Record fitted = record(lists, Limit, tuning, budget(now, most_memory, most));
-    auto [fitted_way, fitted_cost] = choose(fitted, tuning.method);
+    auto [fitted_way, fitted_cost] = choose(fitted, tuning.method, split);
     if (far_slower(fitted_cost, cost)) throw std::bad_alloc();
     return {fitted, most, fitted_way, fitted_cost};
 }
 
 // The try after `failed` ran short of memory, or none: a histogram made
-// again on one thread, then slices in its place unless they would take far
-// longer than its estimated `cost`; slices halved, down to a floor.
-std::optional<Attempt> after_shortage(const Attempt& failed, double cost, const Record& r)
+// again on one thread, then its twin in a split count, else slices in its
+// place unless they would take far longer than its estimated `cost`;
+// slices halved, down to a floor.
+std::optional<Attempt> after_shortage(const Attempt& failed, double cost, const Record& r, bool split)
 {
     if (way_of(failed.method).histogram) {
         if (failed.threads > 1) return Attempt{failed.method, 1, failed.slice_elements};
-        if (far_slower(way_of(Method::slices).cost(r), cost)) return std::nullopt;
-        return Attempt{Method::slices, failed.threads, failed.slice_elements};
+        Method next = split ? twin(failed.method) : Method::slices;
+        if (next == failed.method || far_slower(way_of(next).cost(r), cost)) return std::nullopt;
+        return Attempt{next, failed.threads, failed.slice_elements};
     }
     if (failed.method != Method::slices || failed.slice_elements <= fewest_slice_elements) return std::nullopt;
     return Attempt{Method::slices, failed.threads, failed.slice_elements / 2};
+}
+
+// How a part of a split count takes a record. The choice depends on the
+// record and the number of parts alone, never on the machine, so every part
+// takes it alike: the method chosen within the memory planned when none is
+// given. Slices and the lookups split (count_by_slices and count_by_lookup
+// say how); the histograms, and a record whose share would cost less than
+// `split_from`, are counted whole by the part whose turn it is by record
+// number. Returns whether this part counts the record, with `t` set to
+// count its share.
+bool take_share(const std::array<List, 4>& lists, std::int64_t Limit, Tuning& t)
+{
+    auto [way, cost] = choose(record(lists, Limit, t, most_memory), t.method, false);
+    if (way->method == Method::histograms || cost / t.share.n < t.split_from) {
+        const bool mine = t.record % t.share.n == t.share.k;
+        t.share = {};
+        return mine;
+    }
+    t.method = way->method;
+    return true;
 }
 
 }  // namespace
@@ -299,16 +333,19 @@ u128 count_picks(std::array<List, 4>& lists, std::int64_t Limit, const Tuning& t
 
 u128 count_ready(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
-    auto [r, most, way, cost] = planned(lists, Limit, tuning);
-    Attempt a{way->method, tuning.threads != 0 ? tuning.threads : threads_for(cost, most),
-              tuning.slice_elements != 0 ? tuning.slice_elements : slice_for(r)};
-    StatusLine status(tuning.record, tuning.record == 0 ? 0 : cost * 1e-9 / a.threads);
+    Tuning t = tuning;
+    if (t.share.n > 1 && !take_share(lists, Limit, t)) return 0;
+    auto [r, most, way, cost] = planned(lists, Limit, t);
+    const double share_cost = cost / t.share.n;
+    Attempt a{way->method, t.threads != 0 ? t.threads : threads_for(share_cost, most),
+              t.slice_elements != 0 ? t.slice_elements : slice_for(r)};
+    StatusLine status(t.record, t.record == 0 ? 0 : share_cost * 1e-9 / a.threads);
     for (;;) {
         try {
-            if (tuning.attempting) tuning.attempting(a);
-            return way_of(a.method).count(r, a, tuning);
+            if (t.attempting) t.attempting(a);
+            return way_of(a.method).count(r, a, t);
         } catch (const std::bad_alloc&) {
-            std::optional<Attempt> next = after_shortage(a, cost, r);
+            std::optional<Attempt> next = after_shortage(a, cost, r, t.share.n > 1);
             if (!next) throw;
             a = *next;
         }

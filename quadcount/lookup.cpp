@@ -4,7 +4,8 @@
 // Cost: |outer| lookups, of inner.lookup_cost() steps each for a Side (a
 // binary search per row, or one walk of both lists) and one step for a
 // Histogram; a row of the outer side stops at its first value that pairs
-// with nothing. The pairs are split evenly among the threads.
+// with nothing. A share of a split count takes its part of the outer pairs
+// in row order; its pairs are split evenly among the threads.
 // Tested: by_heads, by_tails and both histogram variants against a
 // brute-force count on random records, and against the other methods on
 // longer lists, on one to four threads.
@@ -16,22 +17,26 @@
 namespace quadcount {
 
 template <class Inner>
-u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, unsigned threads)
+u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, Share share, unsigned threads)
 {
     if (outer.empty()) return 0;
     const std::int64_t top = Limit - inner.min();  // larger outer values pair with nothing
-    const std::uint64_t width = outer.cols.size(), pairs = outer.rows.size() * width;
+    // The share's pairs: [first, first + pairs) in row order.
+    const std::uint64_t width = outer.cols.size(), all = outer.rows.size() * width;
+    const auto first = static_cast<std::uint64_t>(u128{all} * share.k / share.n);
+    const std::uint64_t pairs = static_cast<std::uint64_t>(u128{all} * (share.k + 1) / share.n) - first;
     // Tasks enough to share the pairs among the threads, and to show
     // progress on a long count.
     const std::uint64_t wanted = pairs > 100'000'000 ? 64u * threads : threads > 1 ? 16u * threads : 1;
     const auto tasks = static_cast<std::size_t>(std::min<std::uint64_t>(pairs, wanted));
+    if (tasks == 0) return 0;
     std::vector<u128> part(tasks);
     progress::expect(pairs);
-    // Task t takes the pairs numbered [pairs t / tasks, pairs (t + 1) / tasks)
-    // in row order; a row stops at its first value above `top`.
+    // Task t takes the pairs numbered first + [pairs t / tasks, pairs (t + 1)
+    // / tasks) in row order; a row stops at its first value above `top`.
     parallel_for(tasks, threads, [&](std::size_t t) {
-        auto from = static_cast<std::uint64_t>(u128{pairs} * t / tasks);
-        auto to = static_cast<std::uint64_t>(u128{pairs} * (t + 1) / tasks);
+        auto from = first + static_cast<std::uint64_t>(u128{pairs} * t / tasks);
+        auto to = first + static_cast<std::uint64_t>(u128{pairs} * (t + 1) / tasks);
         u128 n = 0;
         while (from < to) {
             std::int64_t x = outer.rows[from / width];
@@ -45,14 +50,14 @@ u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, 
             from = row_end;
         }
         part[t] = n;
-        progress::advance(to - static_cast<std::uint64_t>(u128{pairs} * t / tasks));
+        progress::advance(to - first - static_cast<std::uint64_t>(u128{pairs} * t / tasks));
     });
     u128 total = 0;
     for (u128 n : part) total += n;
     return total;
 }
 
-template u128 count_by_lookup<Side>(const Side&, const Side&, std::int64_t, unsigned);
-template u128 count_by_lookup<Histogram>(const Side&, const Histogram&, std::int64_t, unsigned);
+template u128 count_by_lookup<Side>(const Side&, const Side&, std::int64_t, Share, unsigned);
+template u128 count_by_lookup<Histogram>(const Side&, const Histogram&, std::int64_t, Share, unsigned);
 
 }  // namespace quadcount

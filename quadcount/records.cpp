@@ -66,7 +66,7 @@ Wide count_record(Record& r, const Tuning& tuning)
 
 }  // namespace
 
-void run(io::Input& in, io::Output& out, unsigned parallel)
+void run(io::Input& in, io::Output& out, unsigned parallel, Share share)
 {
     // Threads start with small stacks, which the memory plan counts.
     pthread_attr_t small{};
@@ -79,7 +79,7 @@ void run(io::Input& in, io::Output& out, unsigned parallel)
     // arena: each arena of its own would reserve 64 MiB of it.
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
-    run_with(in, out, {.parallel = parallel});
+    run_with(in, out, {.parallel = parallel, .share = share});
 }
 
 void run_with(io::Input& in, io::Output& out, const Tuning& tuning)

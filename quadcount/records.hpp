@@ -17,8 +17,9 @@ namespace quadcount {
 // each record's count on a line of its own. Returns at the end of input, at
 // an unreadable header, or at a header whose four counts are all 0. A
 // record is counted on at most `parallel` threads; 0: as many as the process
-// has CPUs.
-void run(io::Input& in, io::Output& out, unsigned parallel = 0);
+// has CPUs. With `share` part k of n, each line is this part's share of the
+// record's count (count.hpp): the n parts' lines add up to the counts.
+void run(io::Input& in, io::Output& out, unsigned parallel = 0, Share share = {});
 
 // The same, counting as `tuning` says (for tests and fuzzing).
 void run_with(io::Input& in, io::Output& out, const Tuning& tuning);

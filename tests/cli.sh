@@ -23,13 +23,14 @@ fail() { echo "FAIL $*"; failures=$((failures + 1)); }
 # A usage error must not read standard input: give it one that never ends.
 # Only quadcount takes a thread count, from 1 to 1024.
 bad=("-h" "-x1" "--frobnicate" "--help --version" "--version x" "5 --help" "--helpx" "--parallel=0"
-     "--parallel=1025" "--parallel=x" "--parallel=" "--parallel=-1" "--parallel=2x" "--parallel" "--parallelx=2")
-[ "$name" = quadcount ] || bad+=("--parallel=2")
+     "--parallel=1025" "--parallel=x" "--parallel=" "--parallel=-1" "--parallel=2x" "--parallel" "--parallelx=2"
+     "--part=0/2" "--part=3/2" "--part=1/0" "--part=1" "--part=1/2x" "--part=/2" "--part=-1/2" "--part")
+[ "$name" = quadcount ] || bad+=("--parallel=2" "--part=1/2")
 for args in "${bad[@]}"; do
   # shellcheck disable=SC2086
   timeout 5 "$prog" $args > "$tmp/out" 2> "$tmp/err" < <(yes 1); status=$?
   if [ $status -ne 2 ] || [ -s "$tmp/out" ] || [ "$(wc -l < "$tmp/err")" -ne 1 ] ||
-     ! grep -Eq "^$name: (unknown option '-|'--[a-z]+' must be the only argument|invalid value '.*' for '--parallel'|option '--parallel' needs a value)" "$tmp/err"; then
+     ! grep -Eq "^$name: (unknown option '-|'--[a-z]+' must be the only argument|invalid value '.*' for '--(parallel|part)'|option '--(parallel|part)' needs a value)" "$tmp/err"; then
     fail "'$args': status $status, stderr $(cat "$tmp/err")"
   fi
 done
@@ -43,7 +44,7 @@ case $name in
   *) operands=(120 007 - -10 END 6) ;;
 esac
 options=("" "--")
-[ "$name" = quadcount ] && options+=("--parallel=1" "--parallel 1024 --")
+[ "$name" = quadcount ] && options+=("--parallel=1" "--parallel 1024 --" "--part=1/1")
 for dashdash in "${options[@]}"; do
   # shellcheck disable=SC2086
   timeout 5 "$prog" $dashdash "${operands[@]}" > "$tmp/out" 2> "$tmp/err" < <(yes 1); status=$?

@@ -12,6 +12,7 @@
 #include "quadcount_ref.hpp"
 #include "records.hpp"
 #include "sort.hpp"
+#include "sum.hpp"
 #include "threads.hpp"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,38 @@ TEST(CountPicks, EveryMethodAgreesWithBruteForce)
             ASSERT_TRUE(quadcount::count_picks(copy, Limit, tuning) == want)
                 << "round " << round << " method " << static_cast<int>(method);
         }
+    }
+}
+
+// A count split into parts: the n parts add up to the whole, for every
+// method, split or answered whole by turn, on one to three threads.
+TEST(CountPicks, PartsAddUpToTheWhole)
+{
+    std::mt19937_64 rng(28);
+    for (int round = 0; round < 12; ++round) {
+        std::array<List, 4> lists;
+        for (auto& l : lists) {
+            l.resize(1 + rng() % (round % 4 == 0 ? 8 : 300));
+            for (auto& x : l) x = round % 3 ? random_element(rng) : static_cast<std::int32_t>(rng() % 200) - 50;
+        }
+        std::int64_t Limit = round % 3 ? random_limit(rng) : static_cast<std::int64_t>(rng() % 600) - 100;
+        auto copy = lists;
+        const u128 want = quadcount::count_picks(copy, Limit, {.method = Method::by_heads, .threads = 1});
+        for (Method method : every_method)
+            for (unsigned n : {1u, 2u, 3u, 7u, 64u}) {
+                u128 sum = 0;
+                for (unsigned k = 0; k < n; ++k) {
+                    copy = lists;
+                    sum += quadcount::count_picks(copy, Limit,
+                                                  {.method = method,
+                                                   .slice_elements = 1 + rng() % 4000,
+                                                   .threads = threads(1 + k % 3),
+                                                   .record = static_cast<std::uint64_t>(round),
+                                                   .share = {k, n},
+                                                   .split_from = round % 2 ? 0 : 8e6});
+                }
+                ASSERT_TRUE(sum == want) << "round " << round << " method " << static_cast<int>(method) << " parts " << n;
+            }
     }
 }
 
@@ -511,6 +544,60 @@ TEST(Records, MatchTheStraightforwardDesign)
     // The generator must keep producing records worth comparing.
     EXPECT_GT(lines, 10000u);
     EXPECT_GT(nonzero, 2000u);
+}
+
+// Every part of a split run answers every record, and the sum of the parts'
+// lines is the whole run's output, counts past 2^64 and broken input included.
+TEST(Records, PartsAddUpToTheWholeRun)
+{
+    std::mt19937_64 rng(2864);
+    for (int round = 0; round < 400; ++round) {
+        std::string text = random_input(rng) + (round % 5 ? "" : "0 1 9223372036854775807 4294967296 65536");
+        const std::string whole = run(text, 1 + rng() % 64);
+        for (unsigned n : {2u, 3u, 7u, 64u}) {
+            std::vector<std::string> parts;
+            for (unsigned k = 0; k < n; ++k) {
+                tuned = {.threads = threads(1 + k % 2), .share = {k, n}, .split_from = round % 2 ? 0 : 8e6};
+                parts.push_back(testing_support::run_in_memory(run_tuned, text, 1 + rng() % 64));
+            }
+            std::vector<std::string_view> views(parts.begin(), parts.end());
+            auto sum = quadcount::sum_parts(views);
+            ASSERT_TRUE(std::holds_alternative<std::string>(sum)) << "input: " << text;
+            ASSERT_EQ(std::get<std::string>(sum), whole) << "input: " << text << " parts " << n;
+        }
+    }
+}
+
+// Parts that do not add up are refused, with the part and line at fault.
+TEST(Records, PartsThatDoNotAddUpAreRefused)
+{
+    struct {
+        std::vector<std::string_view> parts;
+        std::size_t part, line;  // part SIZE_MAX: the sum succeeds
+        std::string_view sum;
+    } cases[] = {
+        {{"1\n2\n", "3\n40\n"}, SIZE_MAX, 0, "4\n42\n"},
+        {{"18446744073709551615\n", "18446744073709551615\n", "2\n"}, SIZE_MAX, 0, "36893488147419103232\n"},
+        {{"999\n", "1\n", "0\n"}, SIZE_MAX, 0, "1000\n"},
+        {{"", ""}, SIZE_MAX, 0, ""},
+        {{"1\n2\n", "3\n"}, 1, 2, ""},        // stopped early
+        {{"1\n", "3\n4\n"}, 0, 2, ""},
+        {{"1\n2", "3\n4\n"}, 0, 2, ""},       // cut short in its last line
+        {{"1\n-2\n", "3\n4\n"}, 0, 2, ""},   // not a count
+        {{"1\n\n", "3\n4\n"}, 0, 2, ""},
+        {{"1\n", "quadcount: out of memory\n"}, 1, 1, ""},
+    };
+    for (const auto& c : cases) {
+        auto sum = quadcount::sum_parts(c.parts);
+        if (c.part == SIZE_MAX) {
+            ASSERT_TRUE(std::holds_alternative<std::string>(sum));
+            EXPECT_EQ(std::get<std::string>(sum), c.sum);
+        } else {
+            ASSERT_TRUE(std::holds_alternative<quadcount::SumFault>(sum)) << c.parts[0];
+            EXPECT_EQ(std::get<quadcount::SumFault>(sum).part, c.part) << c.parts[0];
+            EXPECT_EQ(std::get<quadcount::SumFault>(sum).line, c.line) << c.parts[0];
+        }
+    }
 }
 
 TEST(Records, DeclaredCountsBeyondTheInputCostNothing)

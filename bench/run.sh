@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Usage: bench/run.sh [quadcount|sumplus|summinus|scaling|costs ...]   (default: the first three)
+# Usage: bench/run.sh [quadcount|sumplus|summinus|scaling|threads|costs ...]   (default: the first three)
 #
 # Generates the inputs into bench/out/ and times each program beside a
 # baseline: its straightforward reference design, cat (the floor for moving
@@ -7,8 +7,10 @@
 # program and its baseline run in alternation (A B A B ...), and the ratio is
 # the median of the ratios of each pair, which this noisy shared machine
 # keeps far steadier than a ratio of medians. Peak memory is the largest of
-# the program's runs. `scaling` prints time and memory against n for four
-# lists of n wide values, at n and 1.1 n, n = 1,000 to 32,000. `costs`
+# the program's runs. `scaling` prints time against n for four lists of n
+# wide values, n = 1,000 to 64,000, beside the floor, and 4 x 32,000 at
+# spreads from 10^6 to 10^9. `threads` prints CPU time at 2 to 64 threads
+# against one, and the largest part's CPU time against the whole's. `costs`
 # times every counting method on one thread on each quadcount record beside
 # the chooser's estimate: measured/estimated is the factor by which that
 # method's constants in quadcount/count.cpp are off on this machine.
@@ -165,17 +167,52 @@ bench_costs() {
 }
 
 bench_scaling() {
-  header "quadcount, four lists of n values in +-10^9, budget 0"
-  local n m f last
-  for n in 1000 2000 4000 8000 16000 32000; do
-    for m in $n $((n * 11 / 10)); do
-      f=$(quad "wide-$m" 0 -1000000000 1000000000 $m $m $m $m)
-      compare 3 "$f" file -- "$bin/quadcount"
-      row "n = $m" "-"
-      if [ "$m" != "$n" ]; then
-        awk -v a="$last" -v b="$MEDIAN" 'BEGIN { printf "%44s step from n to 1.1 n: %.2fx\n", "", b / a }'
-      fi
-      last=$MEDIAN
+  header "quadcount, four lists of n values in +-10^9, budget 0, one core"
+  local n f last=""
+  for n in 1000 2000 4000 8000 16000 32000 64000; do
+    f=$(quad "wide-$n" 0 -1000000000 1000000000 $n $n $n $n)
+    compare 3 "$f" file "${one_core[@]}" "$floor" -- "${one_core[@]}" "$bin/quadcount"
+    row "n = $n" "the floor, one core"
+    [ -n "$last" ] && awk -v a="$last" -v b="$MEDIAN" 'BEGIN { printf "%44s against n / 2: %.2fx\n", "", b / a }'
+    last=$MEDIAN
+  done
+  header "quadcount, 4 x 32,000 in +-spread, budget 0, one thread"
+  local spread
+  for spread in 1000000 3000000 10000000 30000000 100000000 1000000000; do
+    f=$(quad "spread-$spread" 0 -$spread $spread 32000 32000 32000 32000)
+    compare 3 "$f" file -- "$bin/quadcount" --parallel=1
+    row "spread $spread" "-"
+  done
+}
+
+# cpu CMD... < INPUT: user + system seconds and peak KiB of one run, as "S KB".
+cpu() { /usr/bin/time -f '%U %S %M' -o "$out/cpu" "$@" > /dev/null && awk '{ printf "%.2f %d\n", $1 + $2, $3 }' "$out/cpu"; }
+
+# CPU time at N threads against one thread (what N real cores would pay),
+# and the CPU time of the largest of N parts against the whole on one
+# thread, divided by N.
+bench_threads() {
+  local n f p one t kb
+  for n in 16000 32000; do
+    f=$(quad "wide-$n" 0 -1000000000 1000000000 $n $n $n $n)
+    read -r one kb < <(cpu "$bin/quadcount" --parallel=1 < "$f")
+    printf '\n4 x %s wide: one thread %s s CPU, %s MiB\n' "$n" "$one" "$((kb / 1024))"
+    for p in 2 8 16 64; do
+      read -r t kb < <(cpu "$bin/quadcount" --parallel=$p < "$f")
+      awk -v p=$p -v t="$t" -v o="$one" -v kb="$kb" 'BEGIN { printf "  %2d threads: %.2f s CPU, %.2fx one thread, %d MiB\n", p, t, t / o, kb / 1024 }'
+    done
+  done
+  local inputs=("$(quad wide-32000 0 -1000000000 1000000000 32000 32000 32000 32000)" "$(quad many-parts 2000000 0 1000000 20 20 20 20 20000)")
+  for f in "${inputs[@]}"; do
+    read -r one kb < <(cpu "$bin/quadcount" --parallel=1 < "$f")
+    printf '\n%s: whole on one thread %s s CPU\n' "$(basename "$f")" "$one"
+    for n in 2 8 64; do
+      local most=0 k
+      for ((k = 1; k <= n; k++)); do
+        read -r t kb < <(cpu "$bin/quadcount" --parallel=1 --part=$k/$n < "$f")
+        most=$(awk -v a="$most" -v b="$t" 'BEGIN { print (b > a ? b : a) }')
+      done
+      awk -v n=$n -v m="$most" -v o="$one" 'BEGIN { printf "  largest of %2d parts: %.3f s CPU, %.2fx the whole / %d\n", n, m, m / (o / n), n }'
     done
   done
 }

@@ -78,20 +78,38 @@ public:
         take(heads, line, m, [](std::int64_t v) { return v; }, 1);
         take(tails, line, m, [Limit](std::int64_t t) { return Limit - t; }, 2);
         std::sort(points_.begin(), points_.end());
+        // Where heads lie too sparse to count by value, a value costs about
+        // twice as much (bins); many values at one value (the tails floored
+        // at 0) are counted at once and cost next to nothing. Weighed so,
+        // the largest of 8 parts of 4 x 32,000 wide takes 1.14x an eighth of
+        // the whole's CPU time (by values alone: 2.0x; three times: 1.35x).
+        const std::size_t near = 16;
+        std::vector<double> below(points_.size() + 1, 0);  // head weight before each point
+        for (std::size_t i = 0; i < points_.size(); ++i)
+            below[i + 1] = below[i] + (points_[i].side == 1 ? points_[i].weight : 0);
+        for (std::size_t i = 0; i < points_.size(); ++i) {
+            std::size_t a = i > near ? i - near : 0, b = std::min(points_.size() - 1, i + near);
+            double width = double(points_[b].value - points_[a].value + 1);
+            const bool repeated = (i > 0 && points_[i - 1].value == points_[i].value) ||
+                                  (i + 1 < points_.size() && points_[i + 1].value == points_[i].value);
+            const bool sparse = width > double(by_value_width) * (below[b + 1] - below[a]);
+            cost_.push_back(repeated ? 0 : sparse ? 2 * points_[i].weight : points_[i].weight);
+        }
     }
 
-    // [lo, hi) cut into `pieces` stretches of about equal weight: the
+    // [lo, hi) cut into `pieces` stretches of about equal time: the
     // pieces + 1 boundaries, lo first and hi last.
     std::vector<std::int64_t> cut(std::int64_t lo, std::int64_t hi, std::size_t pieces) const
     {
         auto first = std::lower_bound(points_.begin(), points_.end(), Point{lo, 0, 0});
         auto last = std::lower_bound(points_.begin(), points_.end(), Point{hi, 0, 0});
+        const double* cost = cost_.data() + (first - points_.begin());
         double total = 0;
-        for (auto p = first; p != last; ++p) total += p->weight;
+        for (auto p = first; p != last; ++p) total += cost[p - first];
         std::vector<std::int64_t> at{lo};
         double seen = 0;
         for (auto p = first; p != last && at.size() < pieces; ++p) {
-            seen += p->weight;
+            seen += cost[p - first];
             while (at.size() < pieces && seen >= total * double(at.size()) / double(pieces))
                 at.push_back(std::max(at.back(), p->value + 1));
         }
@@ -136,6 +154,7 @@ private:
     }
 
     std::vector<Point> points_;
+    std::vector<double> cost_;  // each point's weight in time
 };
 
 // A side's columns with `pad` values of slack at either end, for vector loads.

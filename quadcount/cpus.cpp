@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cctype>
 #include <charconv>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sched.h>
@@ -74,11 +76,41 @@ unsigned cgroup_cpus(const std::string& root, std::string_view proc_cgroup)
     return least;
 }
 
+namespace {
+
+// A positive count at the start of a list: "N", or "N,..." with spaces
+// around N; a count past 2^20 is 2^20. 0 for anything else.
+unsigned positive(const char* text)
+{
+    if (text == nullptr) return 0;
+    std::string_view s(text);
+    s = s.substr(0, s.find(','));
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    std::uint64_t n = 0;
+    auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), n);
+    if (end != s.data() + s.size() || s.empty()) return 0;
+    if (error == std::errc::result_out_of_range) return 1u << 20;
+    if (error != std::errc() || n == 0) return 0;
+    return static_cast<unsigned>(std::min<std::uint64_t>(n, 1u << 20));
+}
+
+}  // namespace
+
+unsigned openmp_threads(unsigned cpus, const char* num_threads, const char* thread_limit)
+{
+    unsigned n = positive(num_threads);
+    if (n == 0) n = cpus;
+    unsigned limit = positive(thread_limit);
+    return limit != 0 ? std::min(n, limit) : n;
+}
+
 unsigned usable_cpus()
 {
     static const unsigned cpus = [] {
         unsigned n = affinity_cpus(), quota = cgroup_cpus("/sys/fs/cgroup", file_text("/proc/self/cgroup"));
-        return quota != 0 ? std::min(n, quota) : n;
+        if (quota != 0) n = std::min(n, quota);
+        return openmp_threads(n, std::getenv("OMP_NUM_THREADS"), std::getenv("OMP_THREAD_LIMIT"));
     }();
     return cpus;
 }

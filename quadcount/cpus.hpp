@@ -1,9 +1,11 @@
-// How many threads quadcount may run: like nproc(1), the CPUs in the
+// How many threads quadcount may run: as nproc(1) counts, the CPUs in the
 // process's affinity mask (taskset, cpusets), capped by its cgroup's CPU
-// quota (cgroup v2 cpu.max, rounded up, the least along the cgroup's path),
-// or the count the user gives with --parallel.
+// quota (cgroup v2 cpu.max, rounded up, the least along the cgroup's path);
+// or OMP_NUM_THREADS where it names a count, at most OMP_THREAD_LIMIT; or
+// the count the user gives with --parallel.
 // Tested: the quota arithmetic on made-up cpu.max lines, the cgroup reader
-// on a fixture tree, the mask under a one-CPU affinity.
+// on a fixture tree, the mask under a one-CPU affinity, the OpenMP variables
+// on a table of values.
 #pragma once
 
 #include <string>
@@ -12,8 +14,14 @@
 
 namespace quadcount {
 
-// The CPUs the process may use, read once: at least 1.
+// The threads the process runs by default, read once: at least 1.
 unsigned usable_cpus();
+
+// The count as nproc(1) gives it from `cpus` and the values of
+// OMP_NUM_THREADS and OMP_THREAD_LIMIT (null where unset): the first entry
+// of OMP_NUM_THREADS's list where it is a positive number, else `cpus`;
+// then at most OMP_THREAD_LIMIT where that is a positive number.
+unsigned openmp_threads(unsigned cpus, const char* num_threads, const char* thread_limit);
 
 // The CPUs in the process's affinity mask, read now: at least 1.
 unsigned affinity_cpus();

@@ -19,6 +19,7 @@
 #include <hwy/targets.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -457,6 +458,31 @@ TEST(Cpus, QuotaAlongTheCgroupPathTheCgroupsMemoryAndTheAffinityMask)
     unsigned cpus = quadcount::affinity_cpus();
     sched_setaffinity(0, sizeof all, &all);
     EXPECT_EQ(cpus, 1u);
+}
+
+// The OpenMP variables as nproc(1), the independent judge, reads them: the
+// same count from the same CPUs for each pair of values.
+TEST(Cpus, OpenMPVariablesAsNprocReadsThem)
+{
+    auto nproc = [](const std::string& env) {
+        std::string command = "env -u OMP_NUM_THREADS -u OMP_THREAD_LIMIT " + env + " nproc 2>/dev/null";
+        FILE* p = popen(command.c_str(), "r");
+        unsigned long long n = 0;
+        if (p == nullptr || std::fscanf(p, "%llu", &n) != 1) n = 0;
+        if (p != nullptr) pclose(p);
+        return static_cast<unsigned>(std::min<unsigned long long>(n, 1u << 20));
+    };
+    const unsigned cpus = nproc("");
+    if (cpus == 0) GTEST_SKIP() << "no nproc to compare with";
+    const char* values[] = {nullptr, "", "3", "64", "0", "-2", "x", "4,2", "2x", " 5", "+5", "6 ,1", "99999999999999999999"};
+    for (const char* threads : values)
+        for (const char* limit : values) {
+            std::string env;
+            if (threads != nullptr) env += "OMP_NUM_THREADS='" + std::string(threads) + "' ";
+            if (limit != nullptr) env += "OMP_THREAD_LIMIT='" + std::string(limit) + "' ";
+            unsigned want = nproc(env);  // a count past 2^20 is taken as 2^20
+            EXPECT_EQ(quadcount::openmp_threads(cpus, threads, limit), want) << env;
+        }
 }
 
 TEST(Wide, PrintsExactDecimal)

@@ -56,14 +56,19 @@ done
 [ "$(echo 5 | "$prog" --)" = "$(echo 5 | "$prog")" ] || fail "'--' alone reads standard input"
 
 # Threads: as many as the affinity mask allows, so none under `taskset` to
-# one CPU; two with --parallel=2 (a 4 x 8,000 record is worth them). Not
+# one CPU; as OMP_NUM_THREADS says, at most OMP_THREAD_LIMIT, as nproc
+# counts; two with --parallel=2, whatever those say (a 4 x 8,000 record is
+# worth two). Not
 # in a sanitized build: its leak checker starts a thread, and fails under
 # ptrace.
 if [ "$name" = quadcount ] && command -v strace > /dev/null && command -v taskset > /dev/null &&
    ! grep -qa __asan_init "$prog"; then
   awk 'BEGIN { srand(3); print 0, 8000, 8000, 8000, 8000
                for (i = 0; i < 32000; i++) print int(rand() * 2e9) - 1e9 }' > "$tmp/wide"
-  for run in "taskset -c $(taskset -pc $$ | sed 's/.*: //; s/[-,].*//') $prog 0" "$prog --parallel=2 1"; do
+  one="taskset -c $(taskset -pc $$ | sed 's/.*: //; s/[-,].*//')"
+  omp="env -u OMP_NUM_THREADS -u OMP_THREAD_LIMIT"
+  for run in "$omp $one $prog 0" "$omp OMP_NUM_THREADS=2 $one $prog 1" "$omp OMP_NUM_THREADS=2,4 $one $prog 1" \
+             "$omp OMP_NUM_THREADS=4 OMP_THREAD_LIMIT=1 $prog 0" "$omp OMP_THREAD_LIMIT=1 $prog --parallel=2 1"; do
     want=${run##* } run=${run% *}
     # shellcheck disable=SC2086
     strace -f -qq -e trace=clone,clone3 -o "$tmp/trace" $run < "$tmp/wide" > /dev/null

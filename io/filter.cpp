@@ -50,7 +50,7 @@ int take_option(int argc, char** argv, int i, std::span<const Option> options)
 }  // namespace
 
 std::optional<std::string> handle_arguments(int argc, char** argv, std::string_view usage,
-                                            std::span<const Option> options)
+                                            std::span<const Option> options, std::string (*about)())
 {
     if (argc <= 1) return std::nullopt;
     std::string_view first = argv[1];
@@ -61,6 +61,7 @@ std::optional<std::string> handle_arguments(int argc, char** argv, std::string_v
         } else {
             out.write(program_name);
             out.write(" " FILTERS_VERSION "\n");
+            if (about != nullptr) out.write(about());
         }
         out.close();
         std::exit(EXIT_SUCCESS);

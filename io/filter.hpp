@@ -32,8 +32,11 @@ struct Option {
 // negative number); an option that is not one of `options`, a value one of
 // them refuses, and --help or --version beside other arguments are usage
 // errors: one line on standard error and exit 2, before anything is read.
+// --version prints the version line, then about() where given: the paths
+// this processor gets.
 std::optional<std::string> handle_arguments(int argc, char** argv, std::string_view usage,
-                                            std::span<const Option> options = {});
+                                            std::span<const Option> options = {},
+                                            std::string (*about)() = nullptr);
 
 // What every usage text ends with, after the program's own part.
 inline constexpr std::string_view usage_tail =
@@ -45,17 +48,17 @@ inline constexpr std::string_view usage_tail =
     "usage error.\n";
 
 // The whole program `name`, whose usage text is `usage` and usage_tail, with
-// its `options`: handles the command line, runs body(in, out) on
+// its `options` and `about` (see handle_arguments): handles the command line, runs body(in, out) on
 // the operands or standard input and on standard output, and reports any
 // write error left at the end. Running out of memory ends it with
 // "<name>: out of memory" and status 1, the answers before kept whole.
 template <class Body>
 int filter_main(int argc, char** argv, std::string_view name, std::string_view usage, Body body,
-                std::span<const Option> options = {})
+                std::span<const Option> options = {}, std::string (*about)() = nullptr)
 {
     program_name = name;
     std::optional<std::string> operands =
-        handle_arguments(argc, argv, std::string(usage) + std::string(usage_tail), options);
+        handle_arguments(argc, argv, std::string(usage) + std::string(usage_tail), options, about);
     std::optional<Output> out;
     try {
         out.emplace(STDOUT_FILENO);

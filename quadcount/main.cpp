@@ -13,8 +13,11 @@
 // its part of every count, and --sum adds the parts' lines. Exit status 0;
 // 1 after a read or write error, when out of memory, or for parts that do
 // not add up; 2 for a usage error.
+#include "features.hpp"
 #include "filter.hpp"
 #include "records.hpp"
+#include "slice_kernels.hpp"
+#include "sort.hpp"
 #include "sum.hpp"
 
 #include <cerrno>
@@ -105,6 +108,28 @@ int sum(int argc, char** argv)
     return 0;
 }
 
+// For --version: the vector paths this processor gets, each among those it
+// has, and the sort of long lists. Loads the sort's plugin to say so.
+std::string about()
+{
+    auto among = [](std::string& text, std::int64_t taken, const std::vector<std::int64_t>& all) {
+        text.append(quadcount::path_name(taken)).append(" (this processor runs");
+        for (std::int64_t path : all) text.append(" ").append(quadcount::path_name(path));
+        text.append(")\n");
+    };
+    std::vector<std::int64_t> slices;
+    for (const auto& k : quadcount::slices::all_kernels()) slices.push_back(k.path);
+    std::string text = "count by slices: ";
+    among(text, quadcount::slices::kernels(0).path, slices);
+    text.append("transforms: ").append(cpu::has_avx2() ? "avx2" : "portable").append("\n");
+    text.append("sort of long lists: ").append(quadcount::vector_sort_state()).append("\n");
+    if (quadcount::vector_sort_loaded()) {
+        text.append("  on the path timed fastest here: ");
+        among(text, quadcount::fastest_sort_path(), quadcount::sort_paths());
+    }
+    return text;
+}
+
 bool take_parallel(std::string_view value)
 {
     unsigned n = 0;
@@ -122,5 +147,5 @@ int main(int argc, char** argv)
     const io::Option options[] = {{"--parallel", take_parallel}, {"--part", take_part}};
     return io::filter_main(
         argc, argv, "quadcount", usage, [](io::Input& in, io::Output& out) { quadcount::run(in, out, parallel, share); },
-        options);
+        options, about);
 }

@@ -1,6 +1,6 @@
 // Sorting 32-bit keys with Highway's vqsort, on the vector path that is
-// fastest on this processor. Highway's library is loaded at the first sort
-// that takes it.
+// fastest on this processor. vqsort comes in a plugin of ours, loaded at the
+// first sort that takes it (vqsort_plugin.hpp).
 //
 // vqsort would take the widest path the processor has, and that is not
 // always the fastest: its AVX-512 paths store through vpcompressd, which
@@ -32,9 +32,11 @@ std::vector<std::int64_t> sort_paths();
 std::int64_t fastest_sort_path();
 std::string path_name(std::int64_t path);
 
-// Whether vqsort was loaded by the sorts so far (sort.cpp); without it,
-// every sort is std::sort.
+// Whether the plugin loads (loading it now if not yet); without it every
+// sort is std::sort, and the first long one says so on standard error.
 bool vector_sort_loaded();
+// For --version: which sort long lists get, and from where, or why not.
+std::string vector_sort_state();
 
 // Sorts `keys` ascending; `path` 0 chooses as above, otherwise it is one of
 // sort_paths().

@@ -9,6 +9,7 @@
 // input. Exit status 0; 1 after a read or write error or when out of memory;
 // 2 for a usage error.
 #include "filter.hpp"
+#include "paths.hpp"
 #include "lower.hpp"
 
 #include <string_view>
@@ -27,5 +28,5 @@ digit sum is one smaller. The word END ends the run.
 
 int main(int argc, char** argv)
 {
-    return io::filter_main(argc, argv, "summinus", usage, summinus::run);
+    return io::filter_main(argc, argv, "summinus", usage, summinus::run, {}, tokens::about);
 }

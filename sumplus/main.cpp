@@ -8,6 +8,7 @@
 // canonical integers are rewritten by the same character rules. Exit status
 // 0; 1 after a read or write error or when out of memory; 2 for a usage error.
 #include "filter.hpp"
+#include "paths.hpp"
 #include "rewrite.hpp"
 
 #include <string_view>
@@ -26,5 +27,5 @@ the run.
 
 int main(int argc, char** argv)
 {
-    return io::filter_main(argc, argv, "sumplus", usage, sumplus::run);
+    return io::filter_main(argc, argv, "sumplus", usage, sumplus::run, {}, tokens::about);
 }

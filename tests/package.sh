@@ -23,10 +23,28 @@ check() {
     cmp -s "$tmp/got" "$tmp/want" || fail "$p from $prefix answers differently"
     zcat "$prefix/share/man/man1/$p.1.gz" | groff -ww -man -z 2>&1 | grep . && fail "$p.1.gz does not format cleanly"
   done
+  # Long lists are sorted by vqsort, from the plugin installed beside the
+  # program: --version loads it, and a sort that fell back would say so.
+  "$prefix/bin/quadcount" --version | grep -q "^sort of long lists: vqsort (Highway [0-9.]*), from $prefix/bin/../lib/" ||
+    fail "quadcount from $prefix: $("$prefix/bin/quadcount" --version | grep sort)"
+  "$prefix/bin/quadcount" --parallel=1 < "$tmp/long" > "$tmp/got" 2> "$tmp/err"
+  "$build/bin/quadcount" --parallel=1 < "$tmp/long" > "$tmp/want"
+  cmp -s "$tmp/got" "$tmp/want" && [ ! -s "$tmp/err" ] || fail "quadcount from $prefix on long lists: $(cat "$tmp/err")"
 }
+
+# A record whose lists are long enough for vqsort.
+awk 'BEGIN { srand(7); print 0, 40000, 40000, 3, 3
+             for (i = 0; i < 80006; i++) print int(rand() * 2e9) - 1e9 }' > "$tmp/long"
 
 cmake --install "$build" --prefix "$tmp/prefix" > /dev/null || fail "cmake --install"
 check "$tmp/prefix"
+
+# The program copied alone sorts without the plugin, and says so once.
+mkdir "$tmp/alone" && cp "$build/bin/quadcount" "$tmp/alone/"
+"$tmp/alone/quadcount" < "$tmp/long" > "$tmp/got" 2> "$tmp/err"
+"$build/bin/quadcount" < "$tmp/long" > "$tmp/want"
+cmp -s "$tmp/got" "$tmp/want" && [ "$(grep -c 'the vector sort is not loaded' "$tmp/err")" = 1 ] ||
+  fail "quadcount without its plugin: $(cat "$tmp/err")"
 
 (cd "$build" && cpack -G DEB -B "$tmp/deb" > "$tmp/cpack.log" 2>&1) || { cat "$tmp/cpack.log"; fail "cpack"; }
 deb=$(ls "$tmp"/deb/*.deb 2> /dev/null | head -n 1)
@@ -37,7 +55,7 @@ else
     [ -n "$(dpkg-deb -f "$deb" "$field")" ] || fail "the .deb has no $field"
   done
   dpkg-deb -f "$deb" Depends | grep -q libc6 || fail "Depends does not name libc6"
-  dpkg-deb -f "$deb" Depends | grep -q libhwy1 || fail "Depends does not name libhwy1, which quadcount loads"
+  dpkg-deb -f "$deb" Depends | grep -q libhwy1 || fail "Depends does not name libhwy1, which the sort plugin links"
   [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "wrong Architecture"
   dpkg -x "$deb" "$tmp/root"
   check "$tmp/root/usr"

@@ -9,6 +9,7 @@
 // the same bytes; the tests run each the processor has.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,5 +22,7 @@ std::vector<Path> paths();
 // The path the filters take: the widest this processor can run.
 Path best_path();
 std::string_view path_name(Path path);
+// For --version: the path taken, and those the processor has.
+std::string about();
 
 }  // namespace tokens

@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace quadcount {
@@ -22,6 +25,47 @@ void show(const char* text, std::size_t size)
         text += n;
         size -= static_cast<std::size_t>(n);
     }
+}
+
+// The signals that stop the program while a status line is shown: each
+// erases the line, then takes its way as before (by default, ends the
+// program by that signal). Where one was ignored, as nohup ignores SIGHUP,
+// it stays ignored.
+constexpr int stopping[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction before[std::size(stopping)];
+volatile std::sig_atomic_t line_shown = 0;
+
+void erase_and_stop(int sig)
+{
+    if (line_shown) show("\r\033[K", 4);
+    for (std::size_t i = 0; i < std::size(stopping); ++i)
+        if (stopping[i] == sig) sigaction(sig, &before[i], nullptr);
+    raise(sig);
+}
+
+void catch_stops()
+{
+    for (std::size_t i = 0; i < std::size(stopping); ++i) {
+        struct sigaction erase {};
+        erase.sa_handler = erase_and_stop;
+        sigemptyset(&erase.sa_mask);
+        erase.sa_flags = SA_RESETHAND;
+        sigaction(stopping[i], nullptr, &before[i]);
+        if (before[i].sa_handler != SIG_IGN) sigaction(stopping[i], &erase, nullptr);
+    }
+}
+
+void release_stops()
+{
+    for (std::size_t i = 0; i < std::size(stopping); ++i)
+        if (before[i].sa_handler != SIG_IGN) sigaction(stopping[i], &before[i], nullptr);
+}
+
+// The terminal's width now, or 80 where it cannot be told.
+std::size_t columns()
+{
+    winsize size{};
+    return ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
 }
 
 }  // namespace
@@ -46,10 +90,12 @@ StatusLine::StatusLine(std::uint64_t record, double seconds) : record_(record)
     expected = 0;
     done = 0;
     keeping = true;
+    catch_stops();
     try {
         writer_ = std::thread([this] { keep(); });
     } catch (...) {
         keeping = false;  // no thread, no line: the count goes on
+        release_stops();
     }
 }
 
@@ -63,6 +109,7 @@ StatusLine::~StatusLine()
     done_.notify_one();
     writer_.join();
     keeping = false;
+    release_stops();
 }
 
 void StatusLine::keep()
@@ -76,15 +123,21 @@ void StatusLine::keep()
         std::uint64_t all = expected.load(), now = std::min(done.load(), all);
         double share = all == 0 ? 0 : double(now) / double(all);
         char text[160];
-        int n = share > 0.01 ? std::snprintf(text, sizeof text,
-                                             "\rquadcount: record %llu: %.0f%% done, %.1f s elapsed, about %.0f s left\033[K",
+        text[0] = '\r';
+        int n = share > 0.01 ? std::snprintf(text + 1, sizeof text - 1,
+                                             "quadcount: record %llu: %.0f%% done, %.1f s elapsed, about %.0f s left",
                                              static_cast<unsigned long long>(record_), 100 * share, elapsed,
                                              elapsed * (1 - share) / share + 0.5)
-                             : std::snprintf(text, sizeof text, "\rquadcount: record %llu: %.1f s elapsed\033[K",
+                             : std::snprintf(text + 1, sizeof text - 1, "quadcount: record %llu: %.1f s elapsed",
                                              static_cast<unsigned long long>(record_), elapsed);
-        show(text, static_cast<std::size_t>(std::clamp(n, 0, static_cast<int>(sizeof text) - 1)));
+        // One column short of the width, so that the cursor never wraps.
+        std::size_t size = 1 + std::min<std::size_t>(static_cast<std::size_t>(std::clamp(n, 0, 150)), columns() - 1);
+        std::memcpy(text + size, "\033[K", 3);
+        show(text, size + 3);
         shown = true;
+        line_shown = 1;
     }
+    line_shown = 0;
     if (shown) show("\r\033[K", 4);  // erased: the answer follows on a clean line
 }
 

@@ -2,7 +2,9 @@
 // than about a second is counted, and standard error is a terminal, one
 // line there shows the record's number, the share of its work done, the
 // time elapsed and an estimate of the time left, rewritten in place four
-// times a second and erased when the count ends. Nothing is written when
+// times a second, cut to the terminal's width as it is at each update, and
+// erased when the count ends. SIGINT, SIGTERM or SIGHUP erase it too, and
+// then stop the program as they would have. Nothing is written when
 // standard error is not a terminal.
 //
 // The methods report their work as it is done: expect() once with the

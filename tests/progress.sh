@@ -28,5 +28,29 @@ sed '1d;$d' "$tmp/typescript" > "$tmp/terminal"
 [ "$(tail -c 5 "$tmp/terminal" | od -An -c | tr -s ' ')" = " \r 033 [ K \n" ] ||
   fail "the status line is not erased at the end: $(tail -c 40 "$tmp/terminal" | od -c)"
 
-[ $failures -eq 0 ] && echo "status line shown on a terminal only, and erased"
+# Each update fits the terminal's width, one column to spare: at 40 columns
+# it is cut short, at 200 whole.
+for cols in 40 200; do
+  script -qec "stty cols $cols; '$prog' --parallel=1 < '$tmp/long' > /dev/null" "$tmp/typescript" > /dev/null
+  sed '1d;$d' "$tmp/typescript" | tr '\r' '\n' | sed 's/\x1b\[K//g' | grep -a '^quadcount: ' > "$tmp/updates"
+  [ -s "$tmp/updates" ] || fail "$cols columns: no status line"
+  longest=$(awk '{ if (length > n) n = length } END { print n + 0 }' "$tmp/updates")
+  [ "$longest" -le $((cols - 1)) ] || fail "$cols columns: an update of $longest characters"
+  [ $cols = 40 ] && [ "$longest" -ne 39 ] && fail "40 columns: updates not cut to 39 characters but $longest"
+  [ $cols = 200 ] && ! grep -aq 'left$' "$tmp/updates" && fail "200 columns: updates cut short"
+done
+
+# SIGINT while the line is shown erases it, and the program dies by SIGINT.
+# 4 x 64,000 takes seconds on any machine; it is stopped after one. (Job
+# control on, so that the shell does not make the background job ignore SIGINT.)
+awk 'BEGIN { srand(3); print 0, 64000, 64000, 64000, 64000
+             for (i = 0; i < 256000; i++) print int(rand() * 2e9) - 1e9 }' > "$tmp/longer"
+script -qec "set -m; '$prog' --parallel=1 < '$tmp/longer' > /dev/null & sleep 1.5; kill -INT \$!; wait \$!; echo \" status \$?\"" \
+  "$tmp/typescript" > /dev/null
+grep -aq ' status 130' "$tmp/typescript" || fail "SIGINT: not ended by it: $(tail -c 100 "$tmp/typescript")"
+# After the last update, the erasing bytes.
+awk -v RS='quadcount: record' 'END { printf "%s", $0 }' "$tmp/typescript" | grep -aq $'\033\\[K\r\033\\[K' ||
+  fail "SIGINT: the status line is not erased: $(tail -c 120 "$tmp/typescript" | od -c | tail -5)"
+
+[ $failures -eq 0 ] && echo "status line shown on a terminal only, fits its width, and erased at the end and on SIGINT"
 [ $failures -eq 0 ]

@@ -4,6 +4,7 @@
 
 #include "input.hpp"
 #include "output.hpp"
+#include "shortage.hpp"
 
 #include <functional>
 #include <new>
@@ -51,7 +52,8 @@ inline constexpr std::string_view usage_tail =
 // its `options` and `about` (see handle_arguments): handles the command line, runs body(in, out) on
 // the operands or standard input and on standard output, and reports any
 // write error left at the end. Running out of memory ends it with
-// "<name>: out of memory" and status 1, the answers before kept whole.
+// "<name>: out of memory" (and a Shortage's detail) and status 1, the
+// answers before kept whole.
 template <class Body>
 int filter_main(int argc, char** argv, std::string_view name, std::string_view usage, Body body,
                 std::span<const Option> options = {}, std::string (*about)() = nullptr)
@@ -69,12 +71,13 @@ int filter_main(int argc, char** argv, std::string_view name, std::string_view u
             Input in(STDIN_FILENO, &*out);
             body(in, *out);
         }
-    } catch (const std::bad_alloc&) {
+    } catch (const std::bad_alloc& e) {
         if (out) {
             out->drop_partial_line();
             out->flush();
         }
-        fail("out of memory");
+        const auto* shortage = dynamic_cast<const Shortage*>(&e);
+        fail(shortage != nullptr ? "out of memory: " + shortage->detail : std::string("out of memory"));
     }
     out->close();
     return 0;

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
+#include <iterator>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -65,6 +67,27 @@ Room room()
 {
     return {address_space_room(), cgroup_memory_left("/sys/fs/cgroup", file_text("/proc/self/cgroup")),
             available_in(file_text("/proc/meminfo"))};
+}
+
+std::string in_units(double bytes)
+{
+    const char* units[] = {"bytes", "KiB", "MiB", "GiB", "TiB", "PiB"};
+    std::size_t u = 0;
+    for (; bytes >= 1024 && u + 1 < std::size(units); ++u) bytes /= 1024;
+    char text[32];
+    std::snprintf(text, sizeof text, bytes < 10 && u > 0 ? "%.1f %s" : "%.0f %s", bytes, units[u]);
+    return text;
+}
+
+std::string shortage(std::uint64_t record, double needed, const Room& room, const char* what)
+{
+    std::string text = "record " + std::to_string(record) + " needs about " + in_units(needed) + what;
+    std::uint64_t least = std::min({room.address_space, room.cgroup, room.available});
+    if (least == Room::unlimited) return text;
+    const char* binds = least == room.address_space ? "its address space left under ulimit -v"
+                      : least == room.cgroup        ? "its cgroup's memory.max"
+                                                    : "the machine's available memory";
+    return text + ", and the process may have " + in_units(double(least)) + " (" + binds + ")";
 }
 
 unsigned threads_within(std::uint64_t address_space, unsigned wanted)

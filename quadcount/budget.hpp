@@ -35,6 +35,13 @@ Room room();
 // this small (the tasks' frames are a few KiB deep).
 constexpr std::uint64_t thread_bytes = std::uint64_t{512} << 10;
 
+// What a record short of memory needed, against what the process may have,
+// for the diagnostic: "record R needs about X, and the process may have Y
+// (WHAT BINDS)", with `what` after X where given.
+std::string shortage(std::uint64_t record, double needed, const Room& room, const char* what = "");
+// Bytes as a person reads them: "512 KiB", "37 MiB", "1.5 GiB".
+std::string in_units(double bytes);
+
 // At most `wanted` threads, as many as `address_space` bytes have space
 // for; at least 1.
 unsigned threads_within(std::uint64_t address_space, unsigned wanted);

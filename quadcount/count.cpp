@@ -6,6 +6,7 @@
 #include "methods.hpp"
 #include "parallel.hpp"
 #include "progress.hpp"
+#include "shortage.hpp"
 #include "sort.hpp"
 
 #include <algorithm>
@@ -226,6 +227,29 @@ unsigned threads_for(double cost, unsigned most)
 // the room the process has, which costs a few system calls to read.
 constexpr double few_values = 1e7;
 
+// Bytes the count of `r` by `way` takes beside its lists, on one thread: a
+// figure for the diagnostic when memory runs short.
+double working_bytes(const Record& r, const Way& way)
+{
+    switch (way.method) {
+    case Method::histograms:
+        return made_bytes(r.heads_n, primes(r.heads), false) + made_bytes(r.tails_n, primes(r.tails), false);
+    case Method::histogram_heads: return made_bytes(r.heads_n, primes(r.heads), false);
+    case Method::histogram_tails: return made_bytes(r.tails_n, primes(r.tails), false);
+    case Method::slices: return double(slice_bytes * slice_for(r));
+    default: return 0;
+    }
+}
+
+// Out of memory, said with what the record needs counted by `way` and what
+// the process may have.
+io::Shortage short_of_memory(const std::array<List, 4>& lists, const Record& r, const Way& way, const Tuning& t)
+{
+    double lists_bytes = 0;
+    for (const List& l : lists) lists_bytes += 4.0 * double(l.size());
+    return io::Shortage(shortage(t.record, lists_bytes + working_bytes(r, way), t.room ? *t.room : room()));
+}
+
 // A record that the room leaves only a far slower way to count is out of
 // memory: better said at once than after hours. Far slower: ten times the
 // time it would take without the limit, and more than ten seconds.
@@ -255,7 +279,7 @@ Plan planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning&
     if (tuning.threads == 0) most = threads_within(now.address_space, most);
     Record fitted = record(lists, Limit, tuning, budget(now, most_memory, most));
     auto [fitted_way, fitted_cost] = choose(fitted, tuning.method, split);
-    if (far_slower(fitted_cost, cost)) throw std::bad_alloc();
+    if (far_slower(fitted_cost, cost)) throw short_of_memory(lists, r, *way, tuning);
     return {fitted, most, fitted_way, fitted_cost};
 }
 
@@ -346,7 +370,7 @@ u128 count_ready(const std::array<List, 4>& lists, std::int64_t Limit, const Tun
             return way_of(a.method).count(r, a, t);
         } catch (const std::bad_alloc&) {
             std::optional<Attempt> next = after_shortage(a, cost, r, t.share.n > 1);
-            if (!next) throw;
+            if (!next) throw short_of_memory(lists, record(lists, Limit, t, most_memory), *way, t);
             a = *next;
         }
     }

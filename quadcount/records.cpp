@@ -5,6 +5,7 @@
 #include "count.hpp"
 #include "input.hpp"
 #include "output.hpp"
+#include "shortage.hpp"
 
 #include <algorithm>
 #include <malloc.h>
@@ -93,8 +94,14 @@ void run_with(io::Input& in, io::Output& out, const Tuning& tuning)
         if (in.failed()) return;
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
-        read_lists(in, r, tmp);
         ++numbered.record;
+        try {
+            read_lists(in, r, tmp);
+        } catch (const std::bad_alloc&) {
+            double bytes = 0;
+            for (std::int64_t c : r.counts) bytes += 4.0 * double(std::max<std::int64_t>(c, 0));
+            throw io::Shortage(shortage(numbered.record, bytes, room(), " for its lists"));
+        }
         out.write(count_record(r, numbered).str());
         out.put('\n');
     }

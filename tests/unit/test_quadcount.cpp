@@ -9,6 +9,7 @@
 #include "in_memory.hpp"
 #include "input.hpp"
 #include "output.hpp"
+#include "shortage.hpp"
 #include "quadcount_ref.hpp"
 #include "records.hpp"
 #include "sort.hpp"
@@ -23,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sstream>
@@ -307,8 +309,16 @@ TEST(CountPicks, ShortOfMemoryEachStepInTurn)
     };
     EXPECT_THROW(quadcount::count_ready(lopsided, 3000, {.threads = 2, .attempting = note}), std::bad_alloc);
     EXPECT_EQ(last, (Seen{"histograms", "histograms"}));
-    // No room for a histogram: out of memory before any try.
-    EXPECT_THROW(quadcount::chosen(lopsided, 3000, {.room = none}), std::bad_alloc);
+    // No room for a histogram: out of memory before any try, said with what
+    // the record needs and what the room is.
+    try {
+        quadcount::chosen(lopsided, 3000, {.record = 7, .room = none});
+        ADD_FAILURE() << "counted without room";
+    } catch (const io::Shortage& e) {
+        EXPECT_TRUE(std::regex_match(e.detail, std::regex("record 7 needs about [0-9.]+ [KMG]iB, and the process "
+                                                          "may have 0 bytes \\(its address space left under ulimit -v\\)")))
+            << e.detail;
+    }
     EXPECT_NE(quadcount::chosen(lopsided, 3000, {.room = ample}), Method::slices);
 }
 
@@ -378,6 +388,10 @@ TEST(CountPicks, ABinOfMillionsOfEqualValues)
 
 TEST(Budget, HalfTheLeastRoomLessTheThreadsAtMostTheFixedFigure)
 {
+    EXPECT_EQ(quadcount::in_units(100), "100 bytes");
+    EXPECT_EQ(quadcount::in_units(512 << 10), "512 KiB");
+    EXPECT_EQ(quadcount::in_units(37.4 * (1 << 20)), "37 MiB");
+    EXPECT_EQ(quadcount::in_units(1.5 * (1 << 30)), "1.5 GiB");
     using quadcount::Room;
     constexpr std::uint64_t MiB = 1 << 20, most = 512 * MiB, none = Room::unlimited;
     struct {

@@ -105,7 +105,25 @@ std::span<char> Input::token()
     return next_token(more, SIZE_MAX);
 }
 
-std::span<char> Input::part(bool& more) { return next_token(more, part_limit_); }
+std::span<char> Input::part(bool& more)
+{
+    std::span<char> p = next_token(more, part_limit_);
+    if (watcher_ != nullptr) watcher_(watch_context_, p);
+    return p;
+}
+
+std::string_view Input::ahead(std::size_t most)
+{
+    if (failed_ || at_end_ || !skip_space()) return {};
+    anchor_ = pos_;  // kept by refill()
+    for (;;) {
+        const std::size_t in_hand = std::min(end_ - pos_, most);
+        const char* space = find_space(buf_ + pos_, buf_ + pos_ + in_hand);
+        if (space < buf_ + pos_ + in_hand || in_hand == most || ended_)
+            return {buf_ + pos_, static_cast<std::size_t>(space - (buf_ + pos_))};
+        refill();  // may move the bytes in hand; at the end of input, sets ended_
+    }
+}
 
 // With `more` false, skips whitespace and starts a token; otherwise goes on
 // with the current one. Reads until the token ends or `limit` bytes of it are

@@ -48,6 +48,20 @@ public:
     std::span<char> part(bool& more);
     // (Never below 16 bytes, so a token handed over in parts is never short.)
     void set_part_limit(std::size_t bytes) { part_limit_ = std::max<std::size_t>(bytes, 16); }
+    // Hands every part that part() returns, from now on, to watcher(context,
+    // part) as well; a null watcher stops it.
+    using Watcher = void (*)(void* context, std::span<const char> part);
+    void watch(Watcher watcher, void* context)
+    {
+        watcher_ = watcher;
+        watch_context_ = context;
+    }
+
+    // The start of the next token, for a caller that checks what read()
+    // will see: whitespace skipped (as read() would skip it), then up to
+    // `most` bytes of the token, read in where needed; nothing is consumed.
+    // Valid until the next read of any kind. Empty at the end of input.
+    std::string_view ahead(std::size_t most);
 
     // Reads one integer as stream extraction does: leading whitespace
     // skipped, an optional '+' or '-', then decimal digits up to the first
@@ -97,6 +111,8 @@ private:
     std::size_t end_ = 0;     // end of the bytes read so far
     std::size_t anchor_ = 0;  // start of the token being read; kept on refill
     std::size_t part_limit_ = std::size_t{1} << 20;
+    Watcher watcher_ = nullptr;
+    void* watch_context_ = nullptr;
     bool ended_ = false;      // the source has reported its end
     bool at_end_ = false;     // a number ended at the end of input
     bool failed_ = false;

@@ -32,7 +32,8 @@
 namespace {
 
 constexpr std::string_view usage =
-    "Usage: quadcount [--help | --version] [--parallel=N] [--part=K/N] [--] [NUMBER]...\n"
+    "Usage: quadcount [--help | --version] [--parallel=N] [--part=K/N] [--invalid=MODE]\n"
+    "                 [--] [NUMBER]...\n"
     "  or:  quadcount --sum FILE...\n"
     "\n"
     "Reads records, each \"Limit S M D B\" followed by S, M, D and B integers (four\n"
@@ -146,6 +147,8 @@ int main(int argc, char** argv)
     if (argc > 1 && std::string_view(argv[1]) == "--sum") return sum(argc, argv);
     const io::Option options[] = {{"--parallel", take_parallel}, {"--part", take_part}};
     return io::filter_main(
-        argc, argv, "quadcount", usage, [](io::Input& in, io::Output& out) { quadcount::run(in, out, parallel, share); },
+        argc, argv, "quadcount", usage, [](io::Input& in, io::Output& out, io::Complaints& complaints) {
+            quadcount::run(in, out, parallel, share, &complaints);
+        },
         options, about);
 }

@@ -5,10 +5,12 @@
 #include "count.hpp"
 #include "input.hpp"
 #include "output.hpp"
+#include "reader.hpp"
 #include "shortage.hpp"
 
 #include <algorithm>
 #include <malloc.h>
+#include <optional>
 #include <pthread.h>
 #include <sys/resource.h>
 
@@ -28,17 +30,18 @@ struct Record {
     std::uint64_t missing = 0;
 };
 
-// Reads the elements of a record whose header is in `r`. `tmp` carries the
-// last value read from one record to the next, as the stand-in after a read
-// that stores nothing.
-void read_lists(io::Input& in, Record& r, std::int32_t& tmp)
+// Reads the elements of a record whose header is in `r`, each by
+// next(value, list, index). `tmp` carries the last value read from one
+// record to the next, as the stand-in after a read that stores nothing.
+template <class Next>
+void read_lists(Record& r, std::int32_t& tmp, Next next)
 {
     for (int i = 0; i < 4; ++i) {
         auto want = static_cast<std::uint64_t>(std::max<std::int64_t>(r.counts[i], 0));  // negative reads nothing
         List& list = r.lists[i];
         list.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(want, 1 << 16)));  // a count may promise more than comes
         std::uint64_t got = 0;
-        for (; got < want && in.read(tmp); ++got) list.push_back(tmp);
+        for (; got < want && next(tmp, i, got); ++got) list.push_back(tmp);
         if (got < want) {
             r.broken = i;
             r.missing = want - got;
@@ -67,7 +70,7 @@ Wide count_record(Record& r, const Tuning& tuning)
 
 }  // namespace
 
-void run(io::Input& in, io::Output& out, unsigned parallel, Share share)
+void run(io::Input& in, io::Output& out, unsigned parallel, Share share, io::Complaints* complaints)
 {
     // Threads start with small stacks, which the memory plan counts.
     pthread_attr_t small{};
@@ -80,27 +83,41 @@ void run(io::Input& in, io::Output& out, unsigned parallel, Share share)
     // arena: each arena of its own would reserve 64 MiB of it.
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
-    run_with(in, out, {.parallel = parallel, .share = share});
+    run_with(in, out, {.parallel = parallel, .share = share}, complaints);
 }
 
-void run_with(io::Input& in, io::Output& out, const Tuning& tuning)
+void run_with(io::Input& in, io::Output& out, const Tuning& tuning, io::Complaints* complaints)
 {
+    std::optional<CheckedReader> checked;
+    if (complaints != nullptr && complaints->on()) checked.emplace(in, out, *complaints);
     std::int32_t tmp = 0;
     Tuning numbered = tuning;
     for (;;) {
         Record r;
-        in.read(r.Limit);
-        for (auto& c : r.counts) in.read(c);
+        const std::uint64_t number = numbered.record + 1;
+        if (checked) {
+            checked->header(r.Limit, number, 0);
+            for (int i = 0; i < 4; ++i) checked->header(r.counts[i], number, i + 1);
+        } else {
+            in.read(r.Limit);
+            for (auto& c : r.counts) in.read(c);
+        }
         if (in.failed()) return;
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
-        ++numbered.record;
+        numbered.record = number;
         try {
-            read_lists(in, r, tmp);
+            if (checked) {
+                read_lists(r, tmp, [&](std::int32_t& v, int list, std::uint64_t got) {
+                    return checked->element(v, number, list + 1, got + 1, r.counts[list]);
+                });
+            } else {
+                read_lists(r, tmp, [&](std::int32_t& v, int, std::uint64_t) { return in.read(v); });
+            }
         } catch (const std::bad_alloc&) {
             double bytes = 0;
             for (std::int64_t c : r.counts) bytes += 4.0 * double(std::max<std::int64_t>(c, 0));
-            throw io::Shortage(shortage(numbered.record, bytes, room(), " for its lists"));
+            throw io::Shortage(shortage(number, bytes, room(), " for its lists"));
         }
         out.write(count_record(r, numbered).str());
         out.put('\n');

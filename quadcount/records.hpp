@@ -7,6 +7,7 @@
 #include <cstdint>
 
 namespace io {
+class Complaints;
 class Input;
 class Output;
 }
@@ -19,9 +20,12 @@ namespace quadcount {
 // record is counted on at most `parallel` threads; 0: as many as the process
 // has CPUs. With `share` part k of n, each line is this part's share of the
 // record's count (count.hpp): the n parts' lines add up to the counts.
-void run(io::Input& in, io::Output& out, unsigned parallel = 0, Share share = {});
+// Input not in the record's format is told to `complaints` where they are
+// on (reader.hpp); the answers are the same.
+void run(io::Input& in, io::Output& out, unsigned parallel = 0, Share share = {},
+         io::Complaints* complaints = nullptr);
 
 // The same, counting as `tuning` says (for tests and fuzzing).
-void run_with(io::Input& in, io::Output& out, const Tuning& tuning);
+void run_with(io::Input& in, io::Output& out, const Tuning& tuning, io::Complaints* complaints = nullptr);
 
 }  // namespace quadcount

@@ -2,6 +2,8 @@
 #include "lower.hpp"
 #include "short.hpp"
 
+#include "checked.hpp"
+
 #include <algorithm>
 #include <bit>
 #include <cstdint>
@@ -83,5 +85,11 @@ void run_on(tokens::Path path, io::Input& in, io::Output& out)
 }
 
 void run(io::Input& in, io::Output& out) { run_on(tokens::best_path(), in, out); }
+
+void run(io::Input& in, io::Output& out, io::Complaints& complaints)
+{
+    if (!complaints.on()) return run(in, out);
+    tokens::answer_checked(in, out, lower_rightmost, lower_streaming, {.signed_ = false, .zero = false}, complaints);
+}
 
 }  // namespace summinus

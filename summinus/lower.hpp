@@ -14,6 +14,7 @@
 
 #include "loop.hpp"
 #include "paths.hpp"
+#include "invalid.hpp"
 
 #include <span>
 
@@ -49,5 +50,8 @@ char* lower_block_avx2(const char* block, std::ptrdiff_t from, char* out, std::s
 // tokens::best_path() or on `path` (one of tokens::paths()).
 void run_on(tokens::Path path, io::Input& in, io::Output& out);
 void run(io::Input& in, io::Output& out);
+// The same, each token that is not a canonical positive number told to
+// `complaints` where they are on.
+void run(io::Input& in, io::Output& out, io::Complaints& complaints);
 
 }  // namespace summinus

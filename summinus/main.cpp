@@ -16,17 +16,20 @@
 
 namespace {
 
-constexpr std::string_view usage = R"(Usage: summinus [--help | --version] [--] [NUMBER]...
+constexpr std::string_view usage = R"(Usage: summinus [--help | --version] [--invalid=MODE] [--] [NUMBER]...
 
 Reads decimal integers of any length and prints each, one per line, with its
 rightmost non-zero digit lowered by one: 120 gives 110, 909 gives 908, 100
 gives 0. For a positive number that is the largest integer below it whose
 digit sum is one smaller. The word END ends the run.
+
 )";
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    return io::filter_main(argc, argv, "summinus", usage, summinus::run, {}, tokens::about);
+    return io::filter_main(argc, argv, "summinus", usage,
+                           [](io::Input& in, io::Output& out, io::Complaints& c) { summinus::run(in, out, c); }, {},
+                           tokens::about);
 }

@@ -15,17 +15,20 @@
 
 namespace {
 
-constexpr std::string_view usage = R"(Usage: sumplus [--help | --version] [--] [NUMBER]...
+constexpr std::string_view usage = R"(Usage: sumplus [--help | --version] [--invalid=MODE] [--] [NUMBER]...
 
 Reads decimal integers of any length and prints, one per line, the largest
 integer below each whose digit sum (the sign not counted) is one greater:
 123 gives 115, 100 gives 20, 19 gives -29, -99 gives -199. The word END ends
 the run.
+
 )";
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    return io::filter_main(argc, argv, "sumplus", usage, sumplus::run, {}, tokens::about);
+    return io::filter_main(argc, argv, "sumplus", usage,
+                           [](io::Input& in, io::Output& out, io::Complaints& c) { sumplus::run(in, out, c); }, {},
+                           tokens::about);
 }

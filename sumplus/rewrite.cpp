@@ -1,5 +1,7 @@
 // predecessor; see rewrite.hpp.
 #include "rewrite.hpp"
+
+#include "checked.hpp"
 #include "lean.hpp"
 #include "medium.hpp"
 
@@ -203,5 +205,16 @@ void run_on(tokens::Path path, io::Input& in, io::Output& out, Keep keep)
 void run_on(tokens::Path path, io::Input& in, io::Output& out) { run_on(path, in, out, Keep::memory_file); }
 
 void run(io::Input& in, io::Output& out) { run_on(tokens::best_path(), in, out); }
+
+void run(io::Input& in, io::Output& out, io::Complaints& complaints)
+{
+    if (!complaints.on()) return run(in, out);
+    tokens::answer_checked(
+        in, out, predecessor,
+        [](io::Input& input, io::Output& output, std::span<char> first) {
+            answer_long(input, output, first, Keep::memory_file);
+        },
+        {.signed_ = true, .zero = true}, complaints);
+}
 
 }  // namespace sumplus

@@ -24,6 +24,7 @@
 #include "long.hpp"
 #include "loop.hpp"
 #include "paths.hpp"
+#include "invalid.hpp"
 
 #include <span>
 
@@ -64,5 +65,8 @@ char* answer_block_avx2(const char* block, std::ptrdiff_t from, char* out, std::
 void run_on(tokens::Path path, io::Input& in, io::Output& out, Keep keep);
 void run_on(tokens::Path path, io::Input& in, io::Output& out);  // long tokens in a memory file
 void run(io::Input& in, io::Output& out);
+// The same, each token that is not a canonical number told to `complaints`
+// where they are on.
+void run(io::Input& in, io::Output& out, io::Complaints& complaints);
 
 }  // namespace sumplus

@@ -23,6 +23,11 @@ check() {
     cmp -s "$tmp/got" "$tmp/want" || fail "$p from $prefix answers differently"
     zcat "$prefix/share/man/man1/$p.1.gz" | groff -ww -man -z 2>&1 | grep . && fail "$p.1.gz does not format cleanly"
   done
+  # Completion of the options, for each program.
+  for p in quadcount sumplus summinus; do
+    [ "$(bash -c 'source "$1"; COMP_WORDS=("$2" --invalid = w); COMP_CWORD=3; _numfilters "$2"; echo "${COMPREPLY[*]}"' \
+         _ "$prefix/share/bash-completion/completions/$p" $p)" = warn ] || fail "$p: no completion from $prefix"
+  done
   # Long lists are sorted by vqsort, from the plugin installed beside the
   # program: --version loads it, and a sort that fell back would say so.
   "$prefix/bin/quadcount" --version | grep -q "^sort of long lists: vqsort (Highway [0-9.]*), from $prefix/bin/../lib/" ||

@@ -26,7 +26,7 @@ void Complaints::say(Output& out, std::string_view text)
     line.append(": ").append(text).push_back('\n');
     // A diagnostic that cannot be written is not the filter's failure.
     for (std::size_t at = 0; at < line.size();) {
-        ssize_t n = ::write(STDERR_FILENO, line.data() + at, line.size() - at);
+        ssize_t n = ::write(fd_, line.data() + at, line.size() - at);
         if (n <= 0) break;
         at += static_cast<std::size_t>(n);
     }

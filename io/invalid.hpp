@@ -27,8 +27,11 @@ std::optional<Invalid> invalid_mode(std::string_view name);
 class Complaints {
 public:
     // `noun` is what the digit filters call a token: "token", or "operand"
-    // when the operands are the input.
-    explicit Complaints(Invalid mode = Invalid::ignore, std::string_view noun = "token") : mode_(mode), noun_(noun) {}
+    // when the operands are the input. The lines go to `fd`.
+    explicit Complaints(Invalid mode = Invalid::ignore, std::string_view noun = "token", int fd = 2)
+        : mode_(mode), noun_(noun), fd_(fd)
+    {
+    }
 
     // Whether the program should look for input to complain of at all.
     bool on() const { return mode_ != Invalid::ignore; }
@@ -43,6 +46,7 @@ public:
 private:
     Invalid mode_;
     std::string_view noun_;
+    int fd_;
     std::uint64_t said_ = 0;
 };
 

@@ -5,7 +5,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    auto program = fuzz::on_a_path(data, size, sumplus::run_on);
+    auto program = fuzz::on_a_path(data, size, sumplus::run_on, sumplus::run);
     return fuzz::differential(data, size, program, [](std::istream& in, std::ostream& out) {
         reference::sumplus(in, out);
         return true;

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "in_memory.hpp"
+#include "invalid.hpp"
 #include "paths.hpp"
 
 #include <cstdint>
+#include <fcntl.h>
 #include <cstdlib>
 #include <cstdio>
 #include <sstream>
@@ -40,13 +42,25 @@ int differential(const std::uint8_t* data, std::size_t size, Program program, Re
     return 0;
 }
 
+// Complaints as --invalid=warn makes them, said to /dev/null: the checked
+// reading, whose answers must be the same.
+inline io::Complaints& checking()
+{
+    static io::Complaints complaints(io::Invalid::warn, "token", ::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    return complaints;
+}
+
 // A digit filter on the vector path that the input's third byte picks from
-// those this processor has.
-inline auto on_a_path(const std::uint8_t* data, std::size_t size, void (*run_on)(tokens::Path, io::Input&, io::Output&))
+// those this processor has, or checked as --invalid=warn checks it.
+inline auto on_a_path(const std::uint8_t* data, std::size_t size, void (*run_on)(tokens::Path, io::Input&, io::Output&),
+                      void (*run_checked)(io::Input&, io::Output&, io::Complaints&))
 {
     static const std::vector<tokens::Path> paths = tokens::paths();
-    const tokens::Path path = paths[size > 2 ? data[2] % paths.size() : 0];
-    return [=](io::Input& in, io::Output& out) { run_on(path, in, out); };
+    const std::size_t pick = size > 2 ? data[2] % (paths.size() + 1) : 0;
+    return [=](io::Input& in, io::Output& out) {
+        if (pick == paths.size()) return run_checked(in, out, checking());
+        run_on(paths[pick], in, out);
+    };
 }
 
 }  // namespace fuzz

@@ -37,6 +37,7 @@ check() {
   cmp -s "$tmp/got" "$tmp/want" && [ ! -s "$tmp/err" ] || fail "quadcount from $prefix on long lists: $(cat "$tmp/err")"
 }
 
+
 # A record whose lists are long enough for vqsort.
 awk 'BEGIN { srand(7); print 0, 40000, 40000, 3, 3
              for (i = 0; i < 80006; i++) print int(rand() * 2e9) - 1e9 }' > "$tmp/long"
@@ -44,7 +45,15 @@ awk 'BEGIN { srand(7); print 0, 40000, 40000, 3, 3
 cmake --install "$build" --prefix "$tmp/prefix" > /dev/null || fail "cmake --install"
 check "$tmp/prefix"
 
-# The program copied alone sorts without the plugin, and says so once.
+# Where the plugin cannot be loaded (copied alone, or with a broken Highway
+# library), long lists are sorted without it, with the same answers, and
+# the first such sort says so, once.
+mkdir "$tmp/nolib"; : > "$tmp/nolib/libhwy_contrib.so.1"
+LD_LIBRARY_PATH=$tmp/nolib "$build/bin/quadcount" < "$tmp/long" > "$tmp/got" 2> "$tmp/err"
+"$build/bin/quadcount" < "$tmp/long" > "$tmp/want"
+cmp -s "$tmp/got" "$tmp/want" &&
+  grep -qx "quadcount: the vector sort is not loaded (.*libhwy_contrib.so.1: .*); sorting without it" "$tmp/err" &&
+  [ "$(wc -l < "$tmp/err")" = 1 ] || fail "quadcount with a broken Highway library: $(cat "$tmp/err")"
 mkdir "$tmp/alone" && cp "$build/bin/quadcount" "$tmp/alone/"
 "$tmp/alone/quadcount" < "$tmp/long" > "$tmp/got" 2> "$tmp/err"
 "$build/bin/quadcount" < "$tmp/long" > "$tmp/want"

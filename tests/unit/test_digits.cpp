@@ -194,6 +194,8 @@ TEST(Summinus, TokensTooLongToHoldAnswerAsTheyArrive)
         std::string in, out;
     } cases[] = {
         {"1" + z, "0"},                            // a lone leading 1 becomes "0"
+        {"31" + z, "30" + z},                      // a 1 not in front keeps the zeros after it
+        {"-1" + z, "-0" + z},
         {z, z},                                    // zeros stay
         {"2" + z, "1" + z},
         {"1" + z + "1" + z, "1" + z + "0" + z},    // the last non-zero byte, parts apart

@@ -6,6 +6,7 @@
 #include "highway.hpp"
 #include "methods.hpp"
 #include "ntt.hpp"
+#include "parallel.hpp"
 #include "in_memory.hpp"
 #include "input.hpp"
 #include "output.hpp"
@@ -28,6 +29,8 @@
 #include <sched.h>
 #include <sys/resource.h>
 #include <sstream>
+#include <stdexcept>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -422,6 +425,72 @@ TEST(Budget, HalfTheLeastRoomLessTheThreadsAtMostTheFixedFigure)
     EXPECT_EQ(quadcount::bytes_in("314572800\n"), 314572800u);
     EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\nMemAvailable:    1024 kB\n"), 1024u * 1024);
     EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\n"), none);
+}
+
+// The address space left under a real limit, against the kernel's own
+// figure for what the process maps (VmSize, in KiB): so the pages are
+// counted at the real page size.
+TEST(Budget, AddressSpaceLeftUnderARealLimit)
+{
+    auto mapped = [] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+        return 0ull;
+    };
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    const std::uint64_t room = 64 << 20, limit = mapped() + room;
+    if (old.rlim_max != RLIM_INFINITY && old.rlim_max < limit) GTEST_SKIP() << "a hard limit below the test's";
+    rlimit tight = old;
+    tight.rlim_cur = limit;
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
+    const std::uint64_t left = quadcount::address_space_room();
+    setrlimit(RLIMIT_AS, &old);
+    EXPECT_LE(left, room);
+    EXPECT_GE(left, room - (8 << 20));  // what the process mapped in between
+}
+
+// Where no thread can be started (here: no address space left for a stack),
+// parallel_for does every task on the calling thread, each once, and a task
+// that throws still reaches the caller.
+TEST(Parallel, WithoutThreadsTheCallerDoesEveryTask)
+{
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "AddressSanitizer needs address space of its own";
+#endif
+#endif
+    std::vector<std::thread::id> ran(1000);
+    std::vector<int> times(ran.size());
+    auto mapped = [] {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+        return 0ull;
+    };
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
+    rlimit none = old;
+    none.rlim_cur = mapped();
+    if (old.rlim_max != RLIM_INFINITY && old.rlim_max < none.rlim_cur) GTEST_SKIP() << "a hard limit below the test's";
+    ASSERT_EQ(setrlimit(RLIMIT_AS, &none), 0);
+    bool threw = false;
+    quadcount::parallel_for(ran.size(), 8, [&](std::size_t i) {
+        ran[i] = std::this_thread::get_id();
+        ++times[i];
+    });
+    try {
+        quadcount::parallel_for(ran.size(), 8, [&](std::size_t i) {
+            if (i == 500) throw std::runtime_error("task 500");
+        });
+    } catch (const std::runtime_error&) {
+        threw = true;
+    }
+    setrlimit(RLIMIT_AS, &old);
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(std::count(times.begin(), times.end(), 1), static_cast<long>(times.size()));
+    EXPECT_EQ(std::count(ran.begin(), ran.end(), std::this_thread::get_id()), static_cast<long>(ran.size()));
 }
 
 // The CPU quota of a cgroup v2 tree: the least along the process's path,

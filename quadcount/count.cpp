@@ -112,22 +112,22 @@ double slices_cost(const Record& r)
 // Every value of one side against the other's histogram.
 constexpr double per_histogram_lookup = 1.5;  // 4 x 2,000 in [0, 1000], the method forced
 
-u128 by_slices(const Record& r, const Attempt& a, const Tuning& tuning)
+u128 by_slices(const Record& r, const Attempt& a, const Tuning& tuning, Progress* p)
 {
     std::uint64_t slice = std::min(a.slice_elements, std::max(fewest_slice_elements, r.memory / (slice_bytes * a.threads)));
-    return count_by_slices(r.heads, r.tails, r.Limit, slice, tuning.share, a.threads, tuning.count_path);
+    return count_by_slices(r.heads, r.tails, r.Limit, slice, tuning.share, a.threads, tuning.count_path, p);
 }
 
-u128 by_histograms(const Record& r, unsigned threads)
+u128 by_histograms(const Record& r, unsigned threads, Progress* progress)
 {
     // Both sides made at once where the memory allows, else in turn.
     Histogram h[2];
-    progress::expect(2);
+    expect(progress, 2);
     double both = made_bytes(r.heads_n, primes(r.heads), false) + made_bytes(r.tails_n, primes(r.tails), false);
     unsigned sides = both <= double(r.memory) ? threads : 1;
     parallel_for(2, sides, [&](std::size_t i) {
         h[i] = make_histogram(i == 0 ? r.heads : r.tails, 1);
-        progress::advance(1);
+        advance(progress, 1);
     });
     return count_by_histograms(h[0], h[1], r.Limit);
 }
@@ -139,31 +139,33 @@ struct Way {
     const char* name;
     bool histogram;
     double (*cost)(const Record&);
-    u128 (*count)(const Record&, const Attempt&, const Tuning&);
+    u128 (*count)(const Record&, const Attempt&, const Tuning&, Progress*);
 };
 
 const Way ways[] = {
     {Method::slices, "slices", false, slices_cost, by_slices},
     {Method::by_heads, "by_heads", false,
      [](const Record& r) { return r.heads.size() * r.tails.lookup_cost(); },
-     [](const Record& r, const Attempt& a, const Tuning& t) { return count_by_lookup(r.heads, r.tails, r.Limit, t.share, a.threads); }},
+     [](const Record& r, const Attempt& a, const Tuning& t, Progress* p) { return count_by_lookup(r.heads, r.tails, r.Limit, t.share, a.threads, p); }},
     {Method::by_tails, "by_tails", false,
      [](const Record& r) { return r.tails.size() * r.heads.lookup_cost(); },
-     [](const Record& r, const Attempt& a, const Tuning& t) { return count_by_lookup(r.tails, r.heads, r.Limit, t.share, a.threads); }},
+     [](const Record& r, const Attempt& a, const Tuning& t, Progress* p) { return count_by_lookup(r.tails, r.heads, r.Limit, t.share, a.threads, p); }},
     {Method::histograms, "histograms", true,
      [](const Record& r) {
          return histogram_cost(r.heads, r.heads_n) + histogram_cost(r.tails, r.tails_n) + double(r.heads_n) * 2;
      },
-     [](const Record& r, const Attempt& a, const Tuning&) { return by_histograms(r, a.threads); }},
+     [](const Record& r, const Attempt& a, const Tuning&, Progress* p) { return by_histograms(r, a.threads, p); }},
     {Method::histogram_heads, "histogram_heads", true,
      [](const Record& r) { return histogram_cost(r.heads, r.heads_n) + r.tails.size() * per_histogram_lookup; },
-     [](const Record& r, const Attempt& a, const Tuning& t) {
-         return count_by_lookup(r.tails, histogram(r.heads, r.heads_n, a.threads, r.memory), r.Limit, t.share, a.threads);
+     [](const Record& r, const Attempt& a, const Tuning& t, Progress* p) {
+         return count_by_lookup(r.tails, histogram(r.heads, r.heads_n, a.threads, r.memory), r.Limit, t.share, a.threads,
+                                p);
      }},
     {Method::histogram_tails, "histogram_tails", true,
      [](const Record& r) { return histogram_cost(r.tails, r.tails_n) + r.heads.size() * per_histogram_lookup; },
-     [](const Record& r, const Attempt& a, const Tuning& t) {
-         return count_by_lookup(r.heads, histogram(r.tails, r.tails_n, a.threads, r.memory), r.Limit, t.share, a.threads);
+     [](const Record& r, const Attempt& a, const Tuning& t, Progress* p) {
+         return count_by_lookup(r.heads, histogram(r.tails, r.tails_n, a.threads, r.memory), r.Limit, t.share, a.threads,
+                                p);
      }},
 };
 
@@ -363,11 +365,14 @@ u128 count_ready(const std::array<List, 4>& lists, std::int64_t Limit, const Tun
     const double share_cost = cost / t.share.n;
     Attempt a{way->method, t.threads != 0 ? t.threads : threads_for(share_cost, most),
               t.slice_elements != 0 ? t.slice_elements : slice_for(r)};
-    StatusLine status(t.record, t.record == 0 ? 0 : share_cost * 1e-9 / a.threads);
+    Progress progress;
+    StatusLine status(t.record, t.record == 0 ? 0 : share_cost * 1e-9 / a.threads, progress);
+    Progress* const reported = status.shown() ? &progress : nullptr;
     for (;;) {
         try {
+            progress.restart();
             if (t.attempting) t.attempting(a);
-            return way_of(a.method).count(r, a, t);
+            return way_of(a.method).count(r, a, t, reported);
         } catch (const std::bad_alloc&) {
             std::optional<Attempt> next = after_shortage(a, cost, r, t.share.n > 1);
             if (!next) throw short_of_memory(lists, record(lists, Limit, t, most_memory), *way, t);

@@ -17,7 +17,8 @@
 namespace quadcount {
 
 template <class Inner>
-u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, Share share, unsigned threads)
+u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, Share share, unsigned threads,
+                     Progress* progress)
 {
     if (outer.empty()) return 0;
     const std::int64_t top = Limit - inner.min();  // larger outer values pair with nothing
@@ -31,7 +32,7 @@ u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, 
     const auto tasks = static_cast<std::size_t>(std::min<std::uint64_t>(pairs, wanted));
     if (tasks == 0) return 0;
     std::vector<u128> part(tasks);
-    progress::expect(pairs);
+    expect(progress, pairs);
     // Task t takes the pairs numbered first + [pairs t / tasks, pairs (t + 1)
     // / tasks) in row order; a row stops at its first value above `top`.
     parallel_for(tasks, threads, [&](std::size_t t) {
@@ -50,14 +51,14 @@ u128 count_by_lookup(const Side& outer, const Inner& inner, std::int64_t Limit, 
             from = row_end;
         }
         part[t] = n;
-        progress::advance(to - first - static_cast<std::uint64_t>(u128{pairs} * t / tasks));
+        advance(progress, to - first - static_cast<std::uint64_t>(u128{pairs} * t / tasks));
     });
     u128 total = 0;
     for (u128 n : part) total += n;
     return total;
 }
 
-template u128 count_by_lookup<Side>(const Side&, const Side&, std::int64_t, Share, unsigned);
-template u128 count_by_lookup<Histogram>(const Side&, const Histogram&, std::int64_t, Share, unsigned);
+template u128 count_by_lookup<Side>(const Side&, const Side&, std::int64_t, Share, unsigned, Progress*);
+template u128 count_by_lookup<Histogram>(const Side&, const Histogram&, std::int64_t, Share, unsigned, Progress*);
 
 }  // namespace quadcount

@@ -13,9 +13,6 @@ namespace quadcount {
 
 namespace {
 
-std::atomic<bool> keeping{false};
-std::atomic<std::uint64_t> expected{0}, done{0};
-
 // Writes all of text to standard error; a failure there is not the count's.
 void show(const char* text, std::size_t size)
 {
@@ -70,32 +67,16 @@ std::size_t columns()
 
 }  // namespace
 
-namespace progress {
 
-void expect(std::uint64_t units)
-{
-    if (keeping.load(std::memory_order_relaxed)) expected += units;
-}
-
-void advance(std::uint64_t units)
-{
-    if (keeping.load(std::memory_order_relaxed)) done.fetch_add(units, std::memory_order_relaxed);
-}
-
-}  // namespace progress
-
-StatusLine::StatusLine(std::uint64_t record, double seconds) : record_(record)
+StatusLine::StatusLine(std::uint64_t record, double seconds, const Progress& progress)
+    : record_(record), progress_(progress)
 {
     if (seconds <= 1 || !isatty(STDERR_FILENO)) return;
-    expected = 0;
-    done = 0;
-    keeping = true;
     catch_stops();
     try {
         writer_ = std::thread([this] { keep(); });
     } catch (...) {
-        keeping = false;  // no thread, no line: the count goes on
-        release_stops();
+        release_stops();  // no thread, no line: the count goes on
     }
 }
 
@@ -108,7 +89,6 @@ StatusLine::~StatusLine()
     }
     done_.notify_one();
     writer_.join();
-    keeping = false;
     release_stops();
 }
 
@@ -120,8 +100,7 @@ void StatusLine::keep()
     bool shown = false;
     while (!done_.wait_for(lock, std::chrono::milliseconds(250), [this] { return stop_; })) {
         double elapsed = std::chrono::duration<double>(clock::now() - start).count();
-        std::uint64_t all = expected.load(), now = std::min(done.load(), all);
-        double share = all == 0 ? 0 : double(now) / double(all);
+        const double share = progress_.share();
         char text[160];
         text[0] = '\r';
         int n = share > 0.01 ? std::snprintf(text + 1, sizeof text - 1,

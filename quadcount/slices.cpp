@@ -187,8 +187,8 @@ private:
 class Walker {
 public:
     Walker(const Side& heads, const Side& tails, const Grid& h, const Grid& t, std::int64_t Limit,
-           std::uint64_t target, const Kernels& k)
-        : heads_(heads), tails_(tails), h_(h), t_(t), Limit_(Limit),
+           std::uint64_t target, const Kernels& k, Progress* progress)
+        : heads_(heads), tails_(tails), h_(h), t_(t), Limit_(Limit), progress_(progress),
           target_(std::max<std::uint64_t>(target, 1)),
           cap_(static_cast<std::size_t>(std::min<double>(2.0 * double(target_), std::max(heads.size(), tails.size())))),
           k_(k), per_bin_(std::max<std::size_t>(k.lanes / 4, 1)), hc_(h.n_rows), tc_(t.n_rows),
@@ -206,7 +206,7 @@ public:
             // No tail has its c in the stretch: every head of it pairs with
             // every tail of a c above, and no value need be made.
             const std::uint64_t in = heads_.at_most(hi - 1) - heads_.at_most(lo - 1);
-            progress::advance(in);
+            advance(progress_, in);
             return u128{in} * above;
         }
         Walk w{place(lo), std::max(per_value, 1e-9), 0};
@@ -241,7 +241,7 @@ private:
     {
         w.at_least -= tails;
         w.n += u128{heads} * w.at_least + within(heads, tails, hi - lo);
-        progress::advance(heads + tails);
+        advance(progress_, heads + tails);
         while (hfirst_ < h_.n_rows && hc_[hfirst_] == h_.n_cols) ++hfirst_;  // rows done, in order
         while (tlast_ > 0 && tc_[tlast_ - 1] == 0) --tlast_;
         double seen = double(std::max<std::size_t>(heads, tails)) / double(hi - lo);
@@ -264,7 +264,7 @@ private:
         std::uint64_t t = tails_.at_most(Limit_ - lo) - tails_.at_most(Limit_ - lo - 1);
         w.at_least -= t;
         w.n += u128{h} * (w.at_least + t);
-        progress::advance(h + t);
+        advance(progress_, h + t);
         place(lo + 1);
         return lo + 1;
     }
@@ -360,6 +360,7 @@ private:
     const Side &heads_, &tails_;
     const Grid &h_, &t_;
     std::int64_t Limit_;
+    Progress* progress_;
     std::uint64_t target_;
     std::size_t cap_;
     const Kernels& k_;
@@ -380,7 +381,7 @@ std::vector<std::int64_t> slice_paths()
 }
 
 u128 count_by_slices(const Side& heads, const Side& tails, std::int64_t Limit, std::uint64_t slice_elements,
-                     Share share, unsigned threads, std::int64_t path)
+                     Share share, unsigned threads, std::int64_t path, Progress* progress)
 {
     using namespace slices;
     if (heads.empty() || tails.empty()) return 0;
@@ -399,10 +400,10 @@ u128 count_by_slices(const Side& heads, const Side& tails, std::int64_t Limit, s
         at = sample.cut(parts[share.k], parts[share.k + 1], threads);
         values = sample.values(at.front(), at.back());
     }
-    progress::expect(static_cast<std::uint64_t>(values));
+    expect(progress, static_cast<std::uint64_t>(values));
     std::vector<u128> part(at.size() - 1);
     parallel_for(part.size(), threads, [&](std::size_t i) {
-        Walker walker(heads, tails, h.grid, t.grid, Limit, slice_elements, k);
+        Walker walker(heads, tails, h.grid, t.grid, Limit, slice_elements, k, progress);
         // Aimed at first as if the values spread evenly over the line.
         part[i] = walker.walk(at[i], at[i + 1], values / double(std::max<std::int64_t>(at.back() - at.front(), 1)));
     });

@@ -112,7 +112,7 @@ int main(int argc, char** argv)
         else if (a == "--sort-path") tuning.sort_path = path_named(value(), sort_paths());
         else if (a == "--runs") runs = std::max(1, std::stoi(value()));
         else if (a == "--methods") methods = true;
-        else if (a == "--no-huge-pages") huge_pages = false;
+        else if (a == "--no-huge-pages") huge_pages() = false;
         else if (a == "--whole") whole = true;
         else if (a[0] != '-' && file == nullptr) file = argv[i];
         else usage();

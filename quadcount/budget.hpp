@@ -31,7 +31,7 @@ struct Room {
 // What the process may still take, read now.
 Room room();
 
-// Address space a thread of the count takes: its stack, which run() sets
+// Address space a thread of the count takes: its stack, which main() sets
 // this small (the tasks' frames are a few KiB deep).
 constexpr std::uint64_t thread_bytes = std::uint64_t{512} << 10;
 

@@ -14,6 +14,7 @@
 // 1 after a read or write error, when out of memory, or for parts that do
 // not add up; 2 for a usage error.
 #include "features.hpp"
+#include "budget.hpp"
 #include "filter.hpp"
 #include "records.hpp"
 #include "slice_kernels.hpp"
@@ -24,6 +25,9 @@
 #include <charconv>
 #include <cstdio>
 #include <fcntl.h>
+#include <malloc.h>
+#include <pthread.h>
+#include <sys/resource.h>
 #include <string>
 #include <string_view>
 #include <unistd.h>
@@ -142,9 +146,26 @@ bool take_parallel(std::string_view value)
 
 }  // namespace
 
+// The settings of the whole process that the count's memory plan counts on
+// (budget.hpp): threads start with small stacks; and under a limit on the
+// address space the threads share the one malloc arena, where each arena of
+// its own would reserve 64 MiB of it.
+static void settle_process()
+{
+    pthread_attr_t small{};
+    if (pthread_attr_init(&small) == 0) {
+        pthread_attr_setstacksize(&small, quadcount::thread_bytes);
+        pthread_setattr_default_np(&small);
+        pthread_attr_destroy(&small);
+    }
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
+}
+
 int main(int argc, char** argv)
 {
     if (argc > 1 && std::string_view(argv[1]) == "--sum") return sum(argc, argv);
+    settle_process();
     const io::Option options[] = {{"--parallel", take_parallel}, {"--part", take_part}};
     return io::filter_main(
         argc, argv, "quadcount", usage, [](io::Input& in, io::Output& out, io::Complaints& complaints) {

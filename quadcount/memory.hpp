@@ -12,10 +12,16 @@
 
 namespace quadcount {
 
-// Whether large arrays ask for huge pages: benchmarks turn it off to measure
-// what they gain (`bench/run.sh quadcount`: 4 x 10^6 narrow values, counted
-// 15% faster with them on AMD EPYC family 25 model 17).
-inline bool huge_pages = true;
+// Whether large arrays ask for huge pages: a setting of the whole process,
+// on unless a program's main turns it off before any count, as bench-count
+// --no-huge-pages does to measure their gain: 4 x 10^6 narrow values take
+// 0.42x the time with them (AMD EPYC family 26 model 2, Zen 5;
+// docs/PERFORMANCE.md, "2026-12-09, second pass").
+inline bool& huge_pages()
+{
+    static bool on = true;
+    return on;
+}
 
 // Memory for `bytes`, aligned to huge pages and marked for them when it is
 // that large; never null.
@@ -23,7 +29,7 @@ inline void* big_allocate(std::size_t bytes)
 {
     constexpr std::size_t huge = std::size_t{2} << 20;
     void* p = nullptr;
-    if (huge_pages && bytes >= huge) {
+    if (huge_pages() && bytes >= huge) {
         p = std::aligned_alloc(huge, (bytes + huge - 1) / huge * huge);
         if (p != nullptr) madvise(p, bytes, MADV_HUGEPAGE);  // a hint: failure changes nothing
     } else {

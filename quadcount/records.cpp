@@ -9,10 +9,7 @@
 #include "shortage.hpp"
 
 #include <algorithm>
-#include <malloc.h>
 #include <optional>
-#include <pthread.h>
-#include <sys/resource.h>
 
 namespace quadcount {
 
@@ -72,17 +69,6 @@ Wide count_record(Record& r, const Tuning& tuning)
 
 void run(io::Input& in, io::Output& out, unsigned parallel, Share share, io::Complaints* complaints)
 {
-    // Threads start with small stacks, which the memory plan counts.
-    pthread_attr_t small{};
-    if (pthread_attr_init(&small) == 0) {
-        pthread_attr_setstacksize(&small, thread_bytes);
-        pthread_setattr_default_np(&small);
-        pthread_attr_destroy(&small);
-    }
-    // Under a limit on the address space, the threads share the one malloc
-    // arena: each arena of its own would reserve 64 MiB of it.
-    rlimit limit{};
-    if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) mallopt(M_ARENA_MAX, 1);
     run_with(in, out, {.parallel = parallel, .share = share}, complaints);
 }
 

@@ -21,7 +21,8 @@ namespace quadcount {
 // has CPUs. With `share` part k of n, each line is this part's share of the
 // record's count (count.hpp): the n parts' lines add up to the counts.
 // Input not in the record's format is told to `complaints` where they are
-// on (reader.hpp); the answers are the same.
+// on (reader.hpp); the answers are the same. Threads start with the stacks
+// the process gives them: quadcount's main makes those small (budget.hpp).
 void run(io::Input& in, io::Output& out, unsigned parallel = 0, Share share = {},
          io::Complaints* complaints = nullptr);
 

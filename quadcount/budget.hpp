@@ -6,12 +6,15 @@
 //   - its cgroup's memory.max less memory.current (cgroup v2), the least
 //     of those along its path that have a limit;
 //   - the memory the machine has available (MemAvailable).
+// The one exception is a histogram, whose only other way may take hours: it
+// may take the whole room the budget is half of (count.cpp, whole_room).
 // Threads take at most an eighth of the address space left, so a record
 // that counts on 2 CPUs under a limit counts under it on 128: with fewer
 // threads, not out of memory.
-// Tested: the arithmetic with made-up rooms, the readers on statm text and
-// a fixture cgroup tree; the whole program under
-// `ulimit -v` with 1 to 64 threads, whose count must equal the unlimited one.
+// Tested: properties of the plan over random rooms; the readers on statm
+// text, a fixture cgroup tree and a real address space limit; the whole
+// program under `ulimit -v` with 1 to 1024 threads, whose count must equal
+// the unlimited one, and a histogram that needs the whole room.
 #pragma once
 
 #include <cstdint>

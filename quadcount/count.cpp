@@ -182,11 +182,12 @@ Record record(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning
              // sum cannot overflow.
              std::clamp(Limit, -(std::int64_t{1} << 40), std::int64_t{1} << 40), memory};
     // A side has a histogram only where it fits, made with the primes in
-    // turn, in the room that the memory is a fair share of: counting it any
-    // other way may take hours.
+    // turn, in the whole room that the memory is the fair share (half) of:
+    // counting it any other way may take hours.
+    constexpr double whole_room = 2;
     for (auto [side, n] : {std::pair{&r.heads, &r.heads_n}, std::pair{&r.tails, &r.tails_n}}) {
         *n = histogram_length(*side, tuning.max_transform);
-        if (made_bytes(*n, primes(*side), false) > 2 * double(memory)) *n = 0;
+        if (made_bytes(*n, primes(*side), false) > whole_room * double(memory)) *n = 0;
     }
     return r;
 }

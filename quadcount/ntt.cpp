@@ -94,9 +94,11 @@ void invert_twiddles(const Field& f, std::size_t n, std::uint32_t* tw)
 
 // Transforms work a block at a time once their butterflies span less than
 // a block, so that most levels run within the cache: 2^13 entries, 32 KiB.
-// Gain, against none: 0.95x the time of the histograms method on 4 lists of
-// 10^6 in [0, 2 x 10^6], one thread, in the process (three pairs; AMD EPYC
-// family 26 model 2, Zen 5); within the noise of the whole program.
+// Gain, against none (one thread, medians of 9 runs in alternation, AMD EPYC
+// family 26 model 2, Zen 5): 4 lists of 32,000 in +-3 x 10^6, whose
+// transforms take 2^23 entries, 0.73x the time of the whole program; 4 x
+// 10^6 in [0, 10^6] (2^21) the same time. docs/PERFORMANCE.md, "2026-12-10:
+// the machinery measured again".
 constexpr std::size_t block = std::size_t{1} << 13;
 
 // Levels len = top, top / 2, ..., bottom of a decimation-in-frequency

@@ -14,6 +14,8 @@
 #include "slice_kernels.hpp"
 
 #include <algorithm>
+#include <stdexcept>
+#include <string>
 #endif
 
 #undef HWY_TARGET_INCLUDE
@@ -159,7 +161,7 @@ const Kernels& kernels(std::int64_t path)
 {
     for (const Kernels& k : all_kernels())
         if (path == 0 || k.path == path) return k;
-    return all_kernels().back();
+    throw std::invalid_argument("no vector path " + std::to_string(path) + " for the count by slices here");
 }
 
 }  // namespace quadcount::slices

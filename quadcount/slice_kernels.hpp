@@ -40,7 +40,8 @@ struct Kernels {
 };
 
 // The kernels of every path this build has and the processor runs, the one
-// taken by default first; and those of `path` (0: the default).
+// taken by default first; and those of `path` (0: the default; any other
+// path is std::invalid_argument).
 const std::vector<Kernels>& all_kernels();
 const Kernels& kernels(std::int64_t path);
 

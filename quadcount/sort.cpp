@@ -16,6 +16,7 @@
 #include <mutex>
 #include <new>
 #include <random>
+#include <stdexcept>
 
 namespace quadcount {
 
@@ -162,6 +163,11 @@ std::string vector_sort_state()
 
 void sort_ascending(std::span<std::int32_t> keys, std::int64_t path)
 {
+    if (path != 0) {
+        static const std::vector<std::int64_t> paths = sort_paths();
+        if (std::find(paths.begin(), paths.end(), path) == paths.end())
+            throw std::invalid_argument("no vector path " + std::to_string(path) + " for the sort here");
+    }
     if (keys.size() < 2) return;  // sorted; and vqsort takes at least one key
     for (const ShortSort& s : short_sorts()) {
         if (path != 0 && s.path != path) continue;

@@ -39,7 +39,7 @@ bool vector_sort_loaded();
 std::string vector_sort_state();
 
 // Sorts `keys` ascending; `path` 0 chooses as above, otherwise it is one of
-// sort_paths().
+// sort_paths() (any other is std::invalid_argument).
 void sort_ascending(std::span<std::int32_t> keys, std::int64_t path = 0);
 
 }  // namespace quadcount

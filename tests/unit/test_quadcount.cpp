@@ -13,6 +13,7 @@
 #include "shortage.hpp"
 #include "quadcount_ref.hpp"
 #include "records.hpp"
+#include "slice_kernels.hpp"
 #include "sort.hpp"
 #include "sum.hpp"
 #include "threads.hpp"
@@ -106,6 +107,11 @@ TEST(Sort, EveryPathSortsWithTheLibraryLoaded)
         ASSERT_EQ(got, want) << "the chosen path, n " << n;
     }
     EXPECT_TRUE(quadcount::vector_sort_loaded());
+    // A path that is none (two targets at once), forced, is refused, for the sort and for
+    // the count by slices alike.
+    List keys(100, 1);
+    EXPECT_THROW(quadcount::sort_ascending(keys, std::int64_t{3}), std::invalid_argument);
+    EXPECT_THROW(quadcount::slices::kernels(std::int64_t{3}), std::invalid_argument);
 }
 
 // The targets found without Highway's library are those the library finds,

@@ -4,6 +4,7 @@
 
 #include "budget.hpp"
 #include "methods.hpp"
+#include "ntt.hpp"
 #include "parallel.hpp"
 #include "progress.hpp"
 #include "shortage.hpp"
@@ -19,8 +20,9 @@ namespace quadcount {
 
 namespace {
 
-// A record whose lists are ready to count, as the methods see it.
-struct Record {
+// A record prepared for the methods: its sides, their histograms' lengths,
+// its budget clamped, and the memory its count may take.
+struct Prepared {
     Side heads, tails;
     std::size_t heads_n, tails_n;  // each side's histogram length; 0 where it has none
     std::int64_t Limit;
@@ -29,12 +31,8 @@ struct Record {
 
 // The memory planned for when none is given: at most 512 MiB.
 constexpr std::uint64_t most_memory = std::uint64_t{512} << 20;
-// Primes a side's histogram takes, one per 2^31 of the bound on its entries.
-double primes(const Side& side)
-{
-    double bound = side.size();  // every entry is at most |rows| |cols|
-    return bound < 2e9 ? 1 : bound < 1.5e18 ? 2 : 3;
-}
+// Primes a side's histogram takes: its entries are at most |rows| |cols|.
+double primes(const Side& side) { return primes_for(u128{side.rows.size()} * side.cols.size()); }
 
 // Bytes a side's histogram of n entries takes while it is made: 4 n for the
 // residues of each prime, and for scratch, twiddles and the lists' bins, once
@@ -52,7 +50,7 @@ constexpr std::uint64_t fewest_slice_elements = 4096;
 
 // Heads and tails per slice of the slices method: its bins stay in the
 // processor's second-level cache.
-constexpr std::uint64_t slice_elements = std::uint64_t{1} << 17;
+constexpr std::uint64_t usual_slice = std::uint64_t{1} << 17;
 
 // The slice for a record: 8 values for every row the walk visits per slice,
 // from 32 Ki to 128 Ki, so that a small record touches less memory and a
@@ -62,11 +60,11 @@ constexpr std::uint64_t slice_elements = std::uint64_t{1} << 17;
 // 8,000 to 20,000 keep 128 Ki (64 Ki took 1.30x at 20,000, 256 Ki 1.04x);
 // 32,000 take 0.84x with 256 Ki and 64,000 0.38x (512 Ki: 0.59x, its bins
 // leave the second-level cache). The cost estimate counts slices of 128 Ki.
-std::uint64_t slice_for(const Record& r)
+std::uint64_t slice_for(const Prepared& r)
 {
     const auto rows = static_cast<std::uint64_t>(r.heads.rows.size() + r.tails.rows.size());
-    if (rows >= 3 * (std::uint64_t{1} << 14)) return 2 * slice_elements;
-    return std::clamp<std::uint64_t>(std::bit_ceil(8 * rows), std::uint64_t{1} << 15, slice_elements);
+    if (rows >= 3 * (std::uint64_t{1} << 14)) return 2 * usual_slice;
+    return std::clamp<std::uint64_t>(std::bit_ceil(8 * rows), std::uint64_t{1} << 15, usual_slice);
 }
 
 // Estimated cost a thread must have to be worth starting: a record that
@@ -100,25 +98,25 @@ Histogram histogram(const Side& side, std::size_t n, unsigned threads, std::uint
 }
 
 // Every head and tail made and counted, and every row visited once a slice.
-double slices_cost(const Record& r)
+double slices_cost(const Prepared& r)
 {
     constexpr double per_value = 1.3;  // 4 x 2,000 to 4 x 32,000 wide, with per_row
     constexpr double per_row = 1.0;    // 4 x 20,000 and 4 x 32,000 wide, with per_value
     double values = r.heads.size() + r.tails.size();
-    double slices = values / double(slice_elements) + 1;
+    double slices = values / double(usual_slice) + 1;
     return values * per_value + slices * double(r.heads.rows.size() + r.tails.rows.size()) * per_row;
 }
 
 // Every value of one side against the other's histogram.
 constexpr double per_histogram_lookup = 1.5;  // 4 x 2,000 in [0, 1000], the method forced
 
-u128 by_slices(const Record& r, const Attempt& a, const Tuning& tuning, Progress* p)
+u128 by_slices(const Prepared& r, const Attempt& a, const Tuning& tuning, Progress* p)
 {
     std::uint64_t slice = std::min(a.slice_elements, std::max(fewest_slice_elements, r.memory / (slice_bytes * a.threads)));
     return count_by_slices(r.heads, r.tails, r.Limit, slice, tuning.share, a.threads, tuning.count_path, p);
 }
 
-u128 by_histograms(const Record& r, unsigned threads, Progress* progress)
+u128 by_histograms(const Prepared& r, unsigned threads, Progress* progress)
 {
     // Both sides made at once where the memory allows, else in turn.
     Histogram h[2];
@@ -138,32 +136,32 @@ struct Way {
     Method method;
     const char* name;
     bool histogram;
-    double (*cost)(const Record&);
-    u128 (*count)(const Record&, const Attempt&, const Tuning&, Progress*);
+    double (*cost)(const Prepared&);
+    u128 (*count)(const Prepared&, const Attempt&, const Tuning&, Progress*);
 };
 
 const Way ways[] = {
     {Method::slices, "slices", false, slices_cost, by_slices},
     {Method::by_heads, "by_heads", false,
-     [](const Record& r) { return r.heads.size() * r.tails.lookup_cost(); },
-     [](const Record& r, const Attempt& a, const Tuning& t, Progress* p) { return count_by_lookup(r.heads, r.tails, r.Limit, t.share, a.threads, p); }},
+     [](const Prepared& r) { return r.heads.size() * r.tails.lookup_cost(); },
+     [](const Prepared& r, const Attempt& a, const Tuning& t, Progress* p) { return count_by_lookup(r.heads, r.tails, r.Limit, t.share, a.threads, p); }},
     {Method::by_tails, "by_tails", false,
-     [](const Record& r) { return r.tails.size() * r.heads.lookup_cost(); },
-     [](const Record& r, const Attempt& a, const Tuning& t, Progress* p) { return count_by_lookup(r.tails, r.heads, r.Limit, t.share, a.threads, p); }},
+     [](const Prepared& r) { return r.tails.size() * r.heads.lookup_cost(); },
+     [](const Prepared& r, const Attempt& a, const Tuning& t, Progress* p) { return count_by_lookup(r.tails, r.heads, r.Limit, t.share, a.threads, p); }},
     {Method::histograms, "histograms", true,
-     [](const Record& r) {
+     [](const Prepared& r) {
          return histogram_cost(r.heads, r.heads_n) + histogram_cost(r.tails, r.tails_n) + double(r.heads_n) * 2;
      },
-     [](const Record& r, const Attempt& a, const Tuning&, Progress* p) { return by_histograms(r, a.threads, p); }},
+     [](const Prepared& r, const Attempt& a, const Tuning&, Progress* p) { return by_histograms(r, a.threads, p); }},
     {Method::histogram_heads, "histogram_heads", true,
-     [](const Record& r) { return histogram_cost(r.heads, r.heads_n) + r.tails.size() * per_histogram_lookup; },
-     [](const Record& r, const Attempt& a, const Tuning& t, Progress* p) {
+     [](const Prepared& r) { return histogram_cost(r.heads, r.heads_n) + r.tails.size() * per_histogram_lookup; },
+     [](const Prepared& r, const Attempt& a, const Tuning& t, Progress* p) {
          return count_by_lookup(r.tails, histogram(r.heads, r.heads_n, a.threads, r.memory), r.Limit, t.share, a.threads,
                                 p);
      }},
     {Method::histogram_tails, "histogram_tails", true,
-     [](const Record& r) { return histogram_cost(r.tails, r.tails_n) + r.heads.size() * per_histogram_lookup; },
-     [](const Record& r, const Attempt& a, const Tuning& t, Progress* p) {
+     [](const Prepared& r) { return histogram_cost(r.tails, r.tails_n) + r.heads.size() * per_histogram_lookup; },
+     [](const Prepared& r, const Attempt& a, const Tuning& t, Progress* p) {
          return count_by_lookup(r.heads, histogram(r.tails, r.tails_n, a.threads, r.memory), r.Limit, t.share, a.threads,
                                 p);
      }},
@@ -174,9 +172,9 @@ const Way& way_of(Method method)
     return *std::find_if(std::begin(ways), std::end(ways), [&](const Way& w) { return w.method == method; });
 }
 
-Record record(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning, std::uint64_t memory)
+Prepared record(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning, std::uint64_t memory)
 {
-    Record r{Side(lists[0], lists[1], false), Side(lists[2], lists[3], true), 0, 0,
+    Prepared r{Side(lists[0], lists[1], false), Side(lists[2], lists[3], true), 0, 0,
              // Every partial sum is below 2^35 in size, so a budget clamped
              // to +-2^40 decides every comparison alike, and Limit minus a
              // sum cannot overflow.
@@ -203,7 +201,7 @@ Method twin(Method want)
 // this record; and its cost. A share of a split count (`split`) keeps to
 // `want`, or its twin where `want` cannot count it: every part must split
 // the record alike.
-std::pair<const Way*, double> choose(const Record& r, Method want, bool split)
+std::pair<const Way*, double> choose(const Prepared& r, Method want, bool split)
 {
     if (split) {
         const Way& way = std::isfinite(way_of(want).cost(r)) ? way_of(want) : way_of(twin(want));
@@ -232,7 +230,7 @@ constexpr double few_values = 1e7;
 
 // Bytes the count of `r` by `way` takes beside its lists, on one thread: a
 // figure for the diagnostic when memory runs short.
-double working_bytes(const Record& r, const Way& way)
+double working_bytes(const Prepared& r, const Way& way)
 {
     switch (way.method) {
     case Method::histograms:
@@ -246,7 +244,7 @@ double working_bytes(const Record& r, const Way& way)
 
 // Out of memory, said with what the record needs counted by `way` and what
 // the process may have.
-io::Shortage short_of_memory(const std::array<List, 4>& lists, const Record& r, const Way& way, const Tuning& t)
+io::Shortage short_of_memory(const std::array<List, 4>& lists, const Prepared& r, const Way& way, const Tuning& t)
 {
     double lists_bytes = 0;
     for (const List& l : lists) lists_bytes += 4.0 * double(l.size());
@@ -264,7 +262,7 @@ bool far_slower(double cost, double than) { return cost > std::max(far_factor * 
 // its method needs more than a few MiB, within the room the process has, the
 // threads' stacks counted.
 struct Plan {
-    Record r;
+    Prepared r;
     unsigned most;
     const Way* way;
     double cost;
@@ -273,14 +271,14 @@ struct Plan {
 Plan planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning)
 {
     unsigned most = thread_count(tuning.threads != 0 ? tuning.threads : tuning.parallel);
-    Record r = record(lists, Limit, tuning, tuning.memory != 0 ? tuning.memory : most_memory);
+    Prepared r = record(lists, Limit, tuning, tuning.memory != 0 ? tuning.memory : most_memory);
     const bool split = tuning.share.n > 1;
     auto [way, cost] = choose(r, tuning.method, split);
     if (tuning.memory != 0 || (!way->histogram && r.heads.size() + r.tails.size() < few_values))
         return {r, most, way, cost};
     Room now = tuning.room ? *tuning.room : room();
     if (tuning.threads == 0) most = threads_within(now.address_space, most);
-    Record fitted = record(lists, Limit, tuning, budget(now, most_memory, most));
+    Prepared fitted = record(lists, Limit, tuning, budget(now, most_memory, most));
     auto [fitted_way, fitted_cost] = choose(fitted, tuning.method, split);
     if (far_slower(fitted_cost, cost)) throw short_of_memory(lists, r, *way, tuning);
     return {fitted, most, fitted_way, fitted_cost};
@@ -290,7 +288,7 @@ Plan planned(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning&
 // again on one thread, then its twin in a split count, else slices in its
 // place unless they would take far longer than its estimated `cost`;
 // slices halved, down to a floor.
-std::optional<Attempt> after_shortage(const Attempt& failed, double cost, const Record& r, bool split)
+std::optional<Attempt> after_shortage(const Attempt& failed, double cost, const Prepared& r, bool split)
 {
     if (way_of(failed.method).histogram) {
         if (failed.threads > 1) return Attempt{failed.method, 1, failed.slice_elements};
@@ -334,7 +332,7 @@ std::vector<Estimate> estimate(const std::array<List, 4>& lists, std::int64_t Li
 {
     std::vector<Estimate> all;
     if (std::any_of(lists.begin(), lists.end(), [](const List& l) { return l.empty(); })) return all;
-    Record r = planned(lists, Limit, tuning).r;
+    Prepared r = planned(lists, Limit, tuning).r;
     for (const Way& way : ways) all.push_back({way.method, way.name, way.cost(r)});
     return all;
 }

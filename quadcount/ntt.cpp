@@ -270,27 +270,33 @@ struct Lanes {
     }
 }
 
-#else
-void multiply_avx2(const Field& f, std::uint32_t* a, const std::uint32_t* b, std::uint32_t c, std::size_t n)
-{
-    for (std::size_t i = 0; i < n; ++i) a[i] = f.mul(a[i], b ? b[i] : c);
-}
-void forward_levels_avx2(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, std::size_t top,
-                         std::size_t bottom)
-{
-    forward_levels(f, a, n, tw, top, bottom);
-}
-void inverse_levels_avx2(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw,
-                         std::size_t bottom, std::size_t top)
-{
-    inverse_levels(f, a, n, tw, bottom, top);
-}
 #endif
+
+// The levels of a transform: eight lanes at a time where `simd` (AVX2 on
+// x86-64 only), else one butterfly at a time.
+auto forward_levels_for(bool simd)
+{
+#if defined(__x86_64__)
+    return simd ? forward_levels_avx2 : forward_levels;
+#else
+    (void)simd;
+    return forward_levels;
+#endif
+}
+auto inverse_levels_for(bool simd)
+{
+#if defined(__x86_64__)
+    return simd ? inverse_levels_avx2 : inverse_levels;
+#else
+    (void)simd;
+    return inverse_levels;
+#endif
+}
 
 // Forward transform, decimation in frequency: natural order in, bit-reversed out.
 void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, bool simd)
 {
-    auto levels = simd ? forward_levels_avx2 : forward_levels;
+    auto levels = forward_levels_for(simd);
     std::size_t b = std::min(n, block);
     if (n > b) levels(f, a, n, tw, n / 2, b);
     for (std::size_t i = 0; i < n && b > 1; i += b) levels(f, a + i, b, tw, b / 2, 1);
@@ -300,7 +306,7 @@ void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_
 // every value n times too large.
 void inverse(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, bool simd)
 {
-    auto levels = simd ? inverse_levels_avx2 : inverse_levels;
+    auto levels = inverse_levels_for(simd);
     std::size_t b = std::min(n, block);
     for (std::size_t i = 0; i < n && b > 1; i += b) levels(f, a + i, b, tw, 1, b / 2);
     if (n > b) levels(f, a, n, tw, b, n / 2);
@@ -324,10 +330,10 @@ void residues(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b
     forward(f, out, n, tw.get(), simd);
     forward(f, scratch, n, tw.get(), simd);
     auto multiply = [&](const std::uint32_t* by, std::uint32_t c) {
-        if (simd && n % 8 == 0)
-            multiply_avx2(f, out, by, c, n);
-        else
-            for (std::size_t i = 0; i < n; ++i) out[i] = f.mul(out[i], by ? by[i] : c);
+#if defined(__x86_64__)
+        if (simd && n % 8 == 0) return multiply_avx2(f, out, by, c, n);
+#endif
+        for (std::size_t i = 0; i < n; ++i) out[i] = f.mul(out[i], by ? by[i] : c);
     };
     multiply(scratch, 0);
     invert_twiddles(f, n, tw.get());
@@ -340,6 +346,13 @@ void residues(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b
 
 }  // namespace
 
+unsigned primes_for(u128 bound)
+{
+    unsigned k = 1;
+    for (u128 product = primes[0].p; k < 3 && bound >= product; ++k) product *= primes[k].p;
+    return k;
+}
+
 BigVector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
                                     unsigned threads, bool vectorized)
 {
@@ -348,9 +361,7 @@ BigVector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<co
     std::uint64_t sum_a = 0, sum_b = 0;
     for (std::uint32_t x : a) sum_a += x;
     for (std::uint32_t x : b) sum_b += x;
-    u128 bound = u128{sum_a} * sum_b;
-    std::size_t k = 1;
-    for (u128 product = primes[0].p; k < 3 && bound >= product; ++k) product *= primes[k].p;
+    const std::size_t k = primes_for(u128{sum_a} * sum_b);
 
     // Scratch space for each prime, or one shared when they run in turn.
     std::size_t n = std::bit_ceil(a.size() + b.size() - 1), spaces = threads > 1 ? k : 1;

@@ -30,6 +30,10 @@
 
 namespace quadcount {
 
+// The primes a convolution takes whose entries are at most `bound`: the
+// fewest whose product exceeds it (1 to 3).
+unsigned primes_for(u128 bound);
+
 // c[i] = sum over j of a[j] b[i - j], for i < |a| + |b| - 1, exactly; with
 // AVX2 where the processor has it and `vectorized` is set; the primes on up
 // to `threads` threads.

@@ -18,7 +18,7 @@ namespace {
 // A record's lists: the elements read, and where reading stopped. Once a read
 // fails, every remaining position of the record holds the value `stand_in`:
 // `missing` positions of list `broken`, and all of every later list.
-struct Record {
+struct ReadRecord {
     std::int64_t Limit = 0;
     std::array<std::int64_t, 4> counts{};
     std::array<List, 4> lists;
@@ -31,7 +31,7 @@ struct Record {
 // next(value, list, index). `tmp` carries the last value read from one
 // record to the next, as the stand-in after a read that stores nothing.
 template <class Next>
-void read_lists(Record& r, std::int32_t& tmp, Next next)
+void read_lists(ReadRecord& r, std::int32_t& tmp, Next next)
 {
     for (int i = 0; i < 4; ++i) {
         auto want = static_cast<std::uint64_t>(std::max<std::int64_t>(r.counts[i], 0));  // negative reads nothing
@@ -51,7 +51,7 @@ void read_lists(Record& r, std::int32_t& tmp, Next next)
 // The record's count, the stand-in positions included without being stored:
 // each later list is `counts[i]` copies of one value, and the broken list
 // splits into the elements read and `missing` copies.
-Wide count_record(Record& r, const Tuning& tuning)
+Wide count_record(ReadRecord& r, const Tuning& tuning)
 {
     if (r.broken == 4) return Wide(count_picks(r.lists, r.Limit, tuning));
     for (int i = r.broken + 1; i < 4; ++i) r.lists[i].assign(1, r.stand_in);
@@ -79,7 +79,7 @@ void run_with(io::Input& in, io::Output& out, const Tuning& tuning, io::Complain
     std::int32_t tmp = 0;
     Tuning numbered = tuning;
     for (;;) {
-        Record r;
+        ReadRecord r;
         const std::uint64_t number = numbered.record + 1;
         if (checked) {
             checked->header(r.Limit, number, 0);

@@ -33,7 +33,7 @@ std::size_t LanesI32() { return hn::Lanes(D()); }
 
 // The heads x + y in [lo, hi), as offsets from lo, into out[0, count).
 // Returns the count, or SIZE_MAX when it would pass `cap`.
-std::size_t MakeHeads(const Make& m)
+std::size_t MakeHeads(const KernelCall& m)
 {
     const D d;
     const std::size_t lanes = hn::Lanes(d);
@@ -64,7 +64,7 @@ std::size_t MakeHeads(const Make& m)
 // The tails t with c = Limit - t in [lo, hi), as offsets c - lo, into the
 // `count` places below out + cap. Returns the count, or SIZE_MAX when it
 // would pass `cap`.
-std::size_t MakeTails(const Make& m)
+std::size_t MakeTails(const KernelCall& m)
 {
     const D d;
     const std::size_t lanes = hn::Lanes(d);

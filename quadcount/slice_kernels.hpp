@@ -21,7 +21,7 @@ struct Grid {
 };
 
 // What the kernels make and count, one call per slice and side.
-struct Make {
+struct KernelCall {
     const Grid* grid;
     std::int64_t Limit, lo, hi;
     std::uint32_t* cursor;        // per row, where the slice's values begin (heads) or end (tails); moved on
@@ -33,8 +33,8 @@ struct Make {
 // One vector path's kernels.
 struct Kernels {
     std::int64_t path;
-    std::size_t (*heads)(const Make&);
-    std::size_t (*tails)(const Make&);
+    std::size_t (*heads)(const KernelCall&);
+    std::size_t (*tails)(const KernelCall&);
     std::uint64_t (*count_below)(const std::int32_t*, std::size_t, const std::int32_t*, const std::uint32_t*, int);
     std::size_t lanes;
 };

@@ -305,10 +305,10 @@ private:
     }
 
     std::size_t make(std::int64_t lo, std::int64_t hi, const Grid& g, std::vector<std::uint32_t>& cursor,
-                     std::size_t (*kernel)(const Make&), Scratch<std::int32_t>& buffer, std::size_t first,
+                     std::size_t (*kernel)(const KernelCall&), Scratch<std::int32_t>& buffer, std::size_t first,
                      std::size_t last)
     {
-        return kernel(Make{&g, Limit_, lo, hi, cursor.data(), first, last, buffer.data() + k_.lanes, cap_});
+        return kernel(KernelCall{&g, Limit_, lo, hi, cursor.data(), first, last, buffer.data() + k_.lanes, cap_});
     }
 
     // Pairs within the slice: the heads binned, each c looked up.

@@ -69,7 +69,7 @@ namespace {
 struct Lean {
     std::uint64_t unfit(const tokens::Bytes64& b, std::uint64_t starts) const
     {
-        return ~(b.space | b.digit | b.minus) | (b.space & starts);
+        return summinus::unfit(b, starts);
     }
     char* operator()(const char* t, std::size_t len, char* out) const { return lower_short_inlined<true>(t, len, out); }
     char* (*block)(const char*, std::ptrdiff_t, char*, std::size_t&, tokens::Bytes64&);

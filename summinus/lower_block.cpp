@@ -72,7 +72,7 @@ namespace {
     // Only digits, '-' and single whitespace bytes.
     b = tokens::bytes64_avx2(block);
     const std::uint64_t follow = b.space << 1 | std::uint64_t{from == 0};  // bytes after whitespace
-    if ((~(b.space | b.digit | b.minus) | (b.space & follow)) != 0) return nullptr;
+    if (unfit(b, follow) != 0) return nullptr;
     std::uint64_t ends = b.space & ~follow;
     if (ends == 0) return nullptr;
     last_end = static_cast<std::size_t>(63 - std::countl_zero(ends));

@@ -1,5 +1,5 @@
 // The short path of summinus, to be inlined in the token loop and in the
-// block path.
+// block path, and the bytes that keep a block from those paths.
 #pragma once
 
 #include "loop.hpp"
@@ -12,6 +12,15 @@
 #endif
 
 namespace summinus {
+
+// The bytes of a block (`starts` marks those after whitespace) that keep
+// its tokens from the lean and block paths: any but digits, '-' and
+// whitespace, and whitespace right after whitespace. Blocks without them
+// hold no sentinel and no token that begins with whitespace.
+inline std::uint64_t unfit(const tokens::Bytes64& b, std::uint64_t starts)
+{
+    return ~(b.space | b.digit | b.minus) | (b.space & starts);
+}
 
 // lower_short() (see lower.hpp), inlined. A `vouched`
 // token is known to begin with a byte other than whitespace and not to be

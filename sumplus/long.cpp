@@ -99,8 +99,8 @@ void lead(io::Output& out, char c)
 void answer_negative(Spool& s, io::Output& out)
 {
     const std::uint64_t len = s.size();
-    std::uint64_t ukaz = len - 1;
-    while (ukaz > 0 && s.at(ukaz) == '9') --ukaz;
+    const auto ukaz = static_cast<std::uint64_t>(
+        last_not_nine(static_cast<std::int64_t>(len), [&s](std::int64_t i) { return s.at(static_cast<std::uint64_t>(i)); }));
     if (ukaz == 0) {
         out.write("-1");
         s.write(out, 1, len);
@@ -111,44 +111,29 @@ void answer_negative(Spool& s, io::Output& out)
     s.write(out, ukaz + 1, len);
 }
 
-// The answer to N >= 0: the nearest non-zero byte left of the shortest
-// suffix with room for two more units of digit sum lowered, and everything
-// right of it refilled with 9s, one partial digit and 0s; when no suffix
-// has the room, a negative answer.
+// The answer to N >= 0, as the rules in rewrite.hpp find it, written out.
 void answer_nonnegative(Spool& s, io::Output& out)
 {
     const auto len = static_cast<std::int64_t>(s.size());
-    std::int64_t ukaz = len - 1;
-    std::int64_t rozdil = 0;            // room in the scanned suffix: sum of (9 - digit)
-    std::int64_t zbytekNaDoplneni = 2;  // the suffix's digit sum, plus 2
-    while (rozdil <= 1 && ukaz > 0) {
-        std::int64_t c = code(s.at(static_cast<std::uint64_t>(ukaz)));
-        rozdil += '9' - c;
-        zbytekNaDoplneni += c - '0';
-        --ukaz;
-    }
+    const Room room = scan_for_room(len, [&s](std::int64_t i) { return s.at(static_cast<std::uint64_t>(i)); });
     const char first = s.at(0);
-    if (rozdil >= 2) [[likely]] {
-        while (ukaz > 0 && s.at(static_cast<std::uint64_t>(ukaz)) == '0') --ukaz;
-        const auto at = static_cast<std::uint64_t>(ukaz);
-        if (ukaz > 0) {
+    if (room.rozdil >= 2) [[likely]] {
+        const auto at = static_cast<std::uint64_t>(room.ukaz);
+        if (at > 0) {
             s.write(out, first == '0' ? 1 : 0, at);
             out.put(bumped(s.at(at), -1));
         } else {
             lead(out, bumped(first, -1));
         }
-        const std::uint64_t after = static_cast<std::uint64_t>(len - ukaz - 1);
-        const std::uint64_t nines =
-            std::min<std::uint64_t>(after, zbytekNaDoplneni > 8 ? static_cast<std::uint64_t>(zbytekNaDoplneni - 9) / 9 + 1 : 0);
-        out.repeat('9', nines);
-        if (nines < after) {
-            zbytekNaDoplneni -= 9 * static_cast<std::int64_t>(nines);
-            out.put(static_cast<char>(static_cast<std::uint64_t>('0' + zbytekNaDoplneni) & 0xff));
-            out.repeat('0', after - nines - 1);
+        const Refill r = refill(static_cast<std::uint64_t>(len - room.ukaz - 1), room.zbytekNaDoplneni);
+        out.repeat('9', r.nines);
+        if (r.partial) {
+            out.put(r.digit);
+            out.repeat('0', r.zeros);
         }
         return;
     }
-    if (rozdil == 0) {  // every digit after the first is 9
+    if (room.rozdil == 0) {  // every digit after the first is 9
         if (first == '9') {
             out.write("-1");
             s.write(out, 0, s.size());

@@ -5,6 +5,7 @@
 #include "lean.hpp"
 #include "medium.hpp"
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -22,10 +23,10 @@ constexpr void bump(char& c, int delta) { c = bumped(c, delta); }
 // then "-1" and the digits are to be printed.
 constexpr bool raise_negative(std::span<char> number)
 {
-    std::size_t ukaz = number.size() - 1;
-    while (ukaz > 0 && number[ukaz] == '9') --ukaz;  // the '-' at 0 stops it
+    const char* digits = number.data();
+    const std::int64_t ukaz = last_not_nine(static_cast<std::int64_t>(number.size()), [digits](std::int64_t i) { return digits[i]; });
     if (ukaz == 0 && number.size() > 1) return true;
-    bump(number[ukaz], +1);
+    bump(number[static_cast<std::size_t>(ukaz)], +1);
     return false;
 }
 
@@ -35,34 +36,24 @@ constexpr bool raise_negative(std::span<char> number)
 constexpr std::string_view lower_nonnegative(std::span<char> number)
 {
     const std::int64_t len = static_cast<std::int64_t>(number.size());
-    std::int64_t ukaz = len - 1;
-    std::int64_t rozdil = 0;            // room in the scanned suffix: sum of (9 - digit)
-    std::int64_t zbytekNaDoplneni = 2;  // the suffix's digit sum, plus 2
-    while (rozdil <= 1 && ukaz > 0) {
-        std::int64_t c = code(number[static_cast<std::size_t>(ukaz)]);
-        rozdil += '9' - c;
-        zbytekNaDoplneni += c - '0';
-        --ukaz;
-    }
     char* digits = number.data();
-    if (rozdil >= 2) [[likely]] {
-        while (digits[ukaz] == '0' && ukaz > 0) --ukaz;
-        bump(digits[ukaz], -1);
-        // Refill: 9s, one partial digit, then 0s.
-        std::int64_t i = ukaz + 1;
-        for (; i < len && zbytekNaDoplneni > 8; ++i, zbytekNaDoplneni -= 9) digits[i] = '9';
-        if (i < len) {
-            digits[i++] = static_cast<char>(static_cast<std::uint64_t>('0' + zbytekNaDoplneni) & 0xff);
-            for (; i < len; ++i) digits[i] = '0';
+    const Room room = scan_for_room(len, [digits](std::int64_t i) { return digits[i]; });
+    if (room.rozdil >= 2) [[likely]] {
+        bump(digits[room.ukaz], -1);
+        const Refill r = refill(static_cast<std::uint64_t>(len - room.ukaz - 1), room.zbytekNaDoplneni);
+        char* p = std::fill_n(digits + room.ukaz + 1, r.nines, '9');
+        if (r.partial) {
+            *p = r.digit;
+            std::fill_n(p + 1, r.zeros, '0');
         }
         return "";
     }
-    if (rozdil == 0) {  // every digit after the first is 9, or there is one digit
+    if (room.rozdil == 0) {  // every digit after the first is 9, or there is one digit
         if (digits[0] == '9') return "-1";
         bump(digits[0], +1);
         return "-";
     }
-    for (std::int64_t i = 1; i < len; ++i) digits[i] = '9';
+    std::fill_n(digits + 1, len - 1, '9');
     return "-";
 }
 

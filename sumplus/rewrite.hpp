@@ -26,6 +26,8 @@
 #include "paths.hpp"
 #include "invalid.hpp"
 
+#include <algorithm>
+#include <cstdint>
 #include <span>
 
 namespace sumplus {
@@ -34,6 +36,60 @@ namespace sumplus {
 // its code modulo 256: the rules work on these.
 constexpr std::int64_t code(char c) { return static_cast<signed char>(c); }
 constexpr char bumped(char c, int delta) { return static_cast<char>(static_cast<unsigned char>(c) + delta); }
+
+// The rules, over a token's bytes as at(i) gives the byte at i, for the
+// in-memory rewrite and for a token kept in a memory file (long.cpp) alike.
+//
+// N >= 0 of `len` bytes: the scan from the right for the shortest suffix
+// with room for two more units of digit sum (rozdil >= 2; `ukaz` then the
+// nearest byte left of it that is not '0', the one to lower), or, where no
+// suffix has the room, rozdil 0 or 1 and ukaz 0.
+struct Room {
+    std::int64_t ukaz;
+    std::int64_t rozdil;            // room in the scanned suffix: sum of (9 - digit)
+    std::int64_t zbytekNaDoplneni;  // the suffix's digit sum, plus 2: what the refill places
+};
+template <class At>
+constexpr Room scan_for_room(std::int64_t len, At at)
+{
+    Room r{len - 1, 0, 2};
+    while (r.rozdil <= 1 && r.ukaz > 0) {
+        const std::int64_t c = code(at(r.ukaz));
+        r.rozdil += '9' - c;
+        r.zbytekNaDoplneni += c - '0';
+        --r.ukaz;
+    }
+    if (r.rozdil >= 2)
+        while (r.ukaz > 0 && at(r.ukaz) == '0') --r.ukaz;
+    return r;
+}
+
+// The `after` bytes right of the lowered one, refilled to carry `sum`:
+// `nines` 9s, then, where bytes are left, the digit that carries the rest
+// and `zeros` 0s.
+struct Refill {
+    std::uint64_t nines;
+    bool partial;
+    char digit;
+    std::uint64_t zeros;
+};
+constexpr Refill refill(std::uint64_t after, std::int64_t sum)
+{
+    const std::uint64_t nines = std::min<std::uint64_t>(after, sum > 8 ? static_cast<std::uint64_t>(sum - 9) / 9 + 1 : 0);
+    if (nines == after) return {nines, false, 0, 0};
+    sum -= 9 * static_cast<std::int64_t>(nines);
+    return {nines, true, static_cast<char>(static_cast<std::uint64_t>('0' + sum) & 0xff), after - nines - 1};
+}
+
+// -x of `len` bytes: the rightmost byte that is not '9' (0, the '-', when
+// every digit is 9).
+template <class At>
+constexpr std::int64_t last_not_nine(std::int64_t len, At at)
+{
+    std::int64_t ukaz = len - 1;
+    while (ukaz > 0 && at(ukaz) == '9') --ukaz;
+    return ukaz;
+}
 
 tokens::Line predecessor(std::span<char> number);
 

@@ -272,31 +272,22 @@ struct Lanes {
 
 #endif
 
-// The levels of a transform: eight lanes at a time where `simd` (AVX2 on
-// x86-64 only), else one butterfly at a time.
-auto forward_levels_for(bool simd)
+// The levels of a transform, forward or inverse: eight lanes at a time
+// where `simd` (AVX2 on x86-64 only), else one butterfly at a time.
+using Levels = void (*)(const Field&, std::uint32_t*, std::size_t, const std::uint32_t*, std::size_t, std::size_t);
+Levels levels_for(bool simd, bool forward)
 {
 #if defined(__x86_64__)
-    return simd ? forward_levels_avx2 : forward_levels;
-#else
-    (void)simd;
-    return forward_levels;
+    if (simd) return forward ? forward_levels_avx2 : inverse_levels_avx2;
 #endif
-}
-auto inverse_levels_for(bool simd)
-{
-#if defined(__x86_64__)
-    return simd ? inverse_levels_avx2 : inverse_levels;
-#else
     (void)simd;
-    return inverse_levels;
-#endif
+    return forward ? forward_levels : inverse_levels;
 }
 
 // Forward transform, decimation in frequency: natural order in, bit-reversed out.
 void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, bool simd)
 {
-    auto levels = forward_levels_for(simd);
+    const Levels levels = levels_for(simd, true);
     std::size_t b = std::min(n, block);
     if (n > b) levels(f, a, n, tw, n / 2, b);
     for (std::size_t i = 0; i < n && b > 1; i += b) levels(f, a + i, b, tw, b / 2, 1);
@@ -306,7 +297,7 @@ void forward(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_
 // every value n times too large.
 void inverse(const Field& f, std::uint32_t* a, std::size_t n, const std::uint32_t* tw, bool simd)
 {
-    auto levels = inverse_levels_for(simd);
+    const Levels levels = levels_for(simd, false);
     std::size_t b = std::min(n, block);
     for (std::size_t i = 0; i < n && b > 1; i += b) levels(f, a + i, b, tw, 1, b / 2);
     if (n > b) levels(f, a, n, tw, b, n / 2);

@@ -8,7 +8,6 @@
 // character rule. Numbers given as operands are read instead of standard
 // input. Exit status 0; 1 after a read or write error or when out of memory;
 // 2 for a usage error.
-#include "filter.hpp"
 #include "paths.hpp"
 #include "lower.hpp"
 
@@ -27,9 +26,4 @@ digit sum is one smaller. The word END ends the run.
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    return io::filter_main(argc, argv, "summinus", usage,
-                           [](io::Input& in, io::Output& out, io::Complaints& c) { summinus::run(in, out, c); }, {},
-                           tokens::about);
-}
+int main(int argc, char** argv) { return tokens::filter_main(argc, argv, "summinus", usage, summinus::run); }

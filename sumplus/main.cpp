@@ -7,7 +7,6 @@
 // The word END ends the run, as does the end of input. Tokens that are not
 // canonical integers are rewritten by the same character rules. Exit status
 // 0; 1 after a read or write error or when out of memory; 2 for a usage error.
-#include "filter.hpp"
 #include "paths.hpp"
 #include "rewrite.hpp"
 
@@ -26,9 +25,4 @@ the run.
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    return io::filter_main(argc, argv, "sumplus", usage,
-                           [](io::Input& in, io::Output& out, io::Complaints& c) { sumplus::run(in, out, c); }, {},
-                           tokens::about);
-}
+int main(int argc, char** argv) { return tokens::filter_main(argc, argv, "sumplus", usage, sumplus::run); }

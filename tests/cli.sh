@@ -6,11 +6,7 @@
 # error) that never waits for standard input.
 set -u
 prog=$1
-name=$(basename "$prog")
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/support/expect.sh"
 
 "$prog" --help > "$tmp/out" 2> "$tmp/err" < /dev/null; status=$?
 [ $status -eq 0 ] && head -n 1 "$tmp/out" | grep -q "^Usage: $name " && [ ! -s "$tmp/err" ] ||

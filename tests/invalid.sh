@@ -8,11 +8,7 @@
 # part: warn's answers are ignore's.
 set -u
 prog=$1
-name=$(basename "$prog")
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/support/expect.sh"
 
 # case PRINTF-INPUT [LINE]...: the input (a printf format) and the lines warn says.
 case_() {

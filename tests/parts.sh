@@ -8,10 +8,7 @@
 # Exit 77 (skipped) where GNU parallel is missing.
 set -u
 bin=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/support/expect.sh"
 command -v parallel > /dev/null || { echo "skipped: GNU parallel (Debian's parallel) is not installed"; exit 77; }
 
 # A long record worth splitting, short ones answered whole by turn, and one

@@ -9,10 +9,7 @@
 # same either way.
 set -u
 prog=$1
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-failures=0
-fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/support/expect.sh"
 
 # 4 lists of n values in +-10^9: 4 x 48,000 takes seconds on one thread on
 # any machine (3 s on a Zen 5), 4 x 64,000 more; 4 x 1,000 milliseconds.

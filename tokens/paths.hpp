@@ -13,6 +13,12 @@
 #include <string_view>
 #include <vector>
 
+namespace io {
+class Complaints;
+class Input;
+class Output;
+}  // namespace io
+
 namespace tokens {
 
 enum class Path { portable, avx2 };
@@ -24,5 +30,10 @@ Path best_path();
 std::string_view path_name(Path path);
 // For --version: the path taken, and those the processor has.
 std::string about();
+
+// The whole digit filter `name` (program.cpp): io::filter_main() with
+// `usage`, about() and run(in, out, complaints).
+int filter_main(int argc, char** argv, std::string_view name, std::string_view usage,
+                void (*run)(io::Input&, io::Output&, io::Complaints&));
 
 }  // namespace tokens

@@ -1,7 +1,7 @@
-# What the scripts that run a program and judge its status and standard
-# error share. Sourced with PROG set: sets name, tmp (removed at exit) and
-# failures, and the helpers below.
-name=$(basename "$prog")
+# What the test scripts share. Sourced, with `prog` set where the script
+# tests one program: sets name, tmp (a folder removed at exit) and failures,
+# and the helpers below.
+name=$(basename "${prog:-}")
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 failures=0

@@ -453,17 +453,21 @@ TEST(Budget, ThePlanFitsTheRoom)
     EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\n"), none);
 }
 
+// The address space the process maps now, as the kernel reports it (VmSize,
+// in KiB).
+static std::uint64_t mapped()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+    return 0;
+}
+
 // The address space left under a real limit, against the kernel's own
 // figure for what the process maps (VmSize, in KiB): so the pages are
 // counted at the real page size.
 TEST(Budget, AddressSpaceLeftUnderARealLimit)
 {
-    auto mapped = [] {
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
-        return 0ull;
-    };
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
     const std::uint64_t room = 64 << 20, limit = mapped() + room;
@@ -489,12 +493,6 @@ TEST(Parallel, WithoutThreadsTheCallerDoesEveryTask)
 #endif
     std::vector<std::thread::id> ran(1000);
     std::vector<int> times(ran.size());
-    auto mapped = [] {
-        std::ifstream status("/proc/self/status");
-        for (std::string line; std::getline(status, line);)
-            if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
-        return 0ull;
-    };
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_AS, &old), 0);
     rlimit none = old;

@@ -34,7 +34,7 @@ struct Tuning {
     Method method = Method::cheapest;  // a histogram method whose side spreads too wide counts by `cheapest`
     std::uint64_t slice_elements = 0;  // per side and slice (about); 0: the default
     unsigned threads = 0;   // exactly this many; 0: as many as the record can use, up to `parallel`
-    unsigned parallel = 0;  // the most threads; 0: as many as the process has CPUs (cpus.hpp)
+    unsigned parallel = 0;  // the most threads; 0: as many as the process has CPUs (machine/cpus.hpp)
     std::size_t max_transform = std::size_t{1} << 24;  // the primes' limit: 64 MiB a prime
     std::int64_t sort_path = 0;   // vector path (a Highway target) for sorting the lists; 0: the fastest
     std::int64_t count_path = 0;  // vector path for counting by slices; 0: the widest

@@ -126,7 +126,7 @@ std::string about()
     for (const auto& k : quadcount::slices::all_kernels()) slices.push_back(k.path);
     std::string text = "count by slices: ";
     among(text, quadcount::slices::kernels(0).path, slices);
-    text.append("transforms: ").append(cpu::has_avx2() ? "avx2" : "portable").append("\n");
+    text.append("transforms: ").append(machine::has_avx2() ? "avx2" : "portable").append("\n");
     text.append("sort of long lists: ").append(quadcount::vector_sort_state()).append("\n");
     if (quadcount::vector_sort_loaded()) {
         text.append("  on the path timed fastest here: ");

@@ -347,7 +347,7 @@ unsigned primes_for(u128 bound)
 BigVector<std::uint64_t> convolve(std::span<const std::uint32_t> a, std::span<const std::uint32_t> b,
                                     unsigned threads, bool vectorized)
 {
-    const bool simd = vectorized && cpu::has_avx2();
+    const bool simd = vectorized && machine::has_avx2();
     if (a.empty() || b.empty()) return {};
     std::uint64_t sum_a = 0, sum_b = 0;
     for (std::uint32_t x : a) sum_a += x;

@@ -16,7 +16,7 @@
 namespace quadcount {
 
 // Threads to use: `asked`, or where it is 0 the CPUs the process may use.
-inline unsigned thread_count(unsigned asked) { return asked != 0 ? asked : usable_cpus(); }
+inline unsigned thread_count(unsigned asked) { return asked != 0 ? asked : machine::usable_cpus(); }
 
 // Calls task(i) once for every i in [0, n), on up to `threads` threads; the
 // calling thread is one of them. Tasks are handed out in order, one at a time.

@@ -79,7 +79,7 @@ using namespace short_sort;
 const std::vector<ShortSort>& short_sorts()
 {
     static const std::vector<ShortSort> all = [] {
-        const std::int64_t have = cpu::highway_paths();
+        const std::int64_t have = machine::highway_paths();
         std::vector<ShortSort> s;
 #include "vector_paths.inc"
         return s;

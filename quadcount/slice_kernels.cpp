@@ -143,13 +143,13 @@ namespace quadcount::slices {
 
 // The table is made by hand, not by Highway's dynamic dispatch: sort.cpp
 // turns Highway's targets off for the whole process to hold vqsort to one
-// path, which dispatch here would follow. cpu::highway_paths() is read before
+// path, which dispatch here would follow. machine::highway_paths() is read before
 // any is turned off. The first row is taken: on x86-64 the widest path, on
 // arm64 NEON, the static path.
 const std::vector<Kernels>& all_kernels()
 {
     static const std::vector<Kernels> all = [] {
-        const std::int64_t have = cpu::highway_paths();
+        const std::int64_t have = machine::highway_paths();
         std::vector<Kernels> k;
 #include "vector_paths.inc"
         return k;

@@ -139,9 +139,9 @@ std::int64_t time_paths()
 std::vector<std::int64_t> sort_paths()
 {
     std::vector<std::int64_t> paths;
-    for (std::int64_t bits = cpu::highway_paths() & ~std::int64_t{HWY_EMU128 | HWY_SCALAR}; bits != 0; bits &= bits - 1)
+    for (std::int64_t bits = machine::highway_paths() & ~std::int64_t{HWY_EMU128 | HWY_SCALAR}; bits != 0; bits &= bits - 1)
         paths.push_back(bits & -bits);  // lower bits are the wider paths
-    if (paths.empty()) paths.push_back(cpu::highway_paths() & -cpu::highway_paths());
+    if (paths.empty()) paths.push_back(machine::highway_paths() & -machine::highway_paths());
     return paths;
 }
 

@@ -8,11 +8,11 @@ namespace tokens {
 std::vector<Path> paths()
 {
     std::vector<Path> all{Path::portable};
-    if (cpu::has_avx2()) all.push_back(Path::avx2);
+    if (machine::has_avx2()) all.push_back(Path::avx2);
     return all;
 }
 
-Path best_path() { return cpu::has_avx2() ? Path::avx2 : Path::portable; }
+Path best_path() { return machine::has_avx2() ? Path::avx2 : Path::portable; }
 
 std::string_view path_name(Path path) { return path == Path::avx2 ? "avx2" : "portable"; }
 

@@ -121,8 +121,8 @@ TEST(Cpu, TargetsAsHighwaysLibraryFindsThem)
     constexpr std::int64_t mirrored = HWY_AVX3 | HWY_AVX2 | HWY_SSE4 | HWY_SSSE3 | HWY_SVE | HWY_SVE2 |
                                       HWY_SVE_256 | HWY_SVE2_128;
     hwy::DisableTargets(0);  // undoes any sort's choice of a path
-    EXPECT_EQ(cpu::highway_paths() & mirrored, hwy::SupportedTargets() & mirrored);
-    EXPECT_NE(cpu::highway_paths() & HWY_STATIC_TARGET, 0);
+    EXPECT_EQ(machine::highway_paths() & mirrored, hwy::SupportedTargets() & mirrored);
+    EXPECT_NE(machine::highway_paths() & HWY_STATIC_TARGET, 0);
 }
 
 TEST(CountPicks, EveryMethodAgreesWithBruteForce)
@@ -288,7 +288,7 @@ TEST(CountPicks, ShortOfMemoryEachStepAsksLess)
     quadcount::prepare(small);
     quadcount::prepare(lopsided);
     const u128 want = quadcount::count_ready(small, 1500, {.method = Method::by_heads});
-    const quadcount::Room ample{}, none{0, 0, 0};
+    const machine::Room ample{}, none{0, 0, 0};
     auto histogram = [](const Attempt& a) { return a.method != Method::slices && a.method != Method::by_heads && a.method != Method::by_tails; };
     auto asks_less = [&](const Attempt& a, const Attempt& b) {
         return b.threads < a.threads || (histogram(a) && !histogram(b)) ||
@@ -410,7 +410,7 @@ TEST(Budget, ThePlanFitsTheRoom)
     EXPECT_EQ(quadcount::in_units(512 << 10), "512 KiB");
     EXPECT_EQ(quadcount::in_units(37.4 * (1 << 20)), "37 MiB");
     EXPECT_EQ(quadcount::in_units(1.5 * (1 << 30)), "1.5 GiB");
-    using quadcount::Room;
+    using machine::Room;
     constexpr std::uint64_t MiB = 1 << 20, most = 512 * MiB, none = Room::unlimited;
     std::mt19937_64 rng(29);
     auto some_room = [&] {
@@ -443,14 +443,14 @@ TEST(Budget, ThePlanFitsTheRoom)
             EXPECT_EQ(fit, std::max(wanted, 1u));
         }
     }
-    EXPECT_EQ(quadcount::address_space_left(200 * MiB, "2560 17 3\n", 4096), 190 * MiB);  // pages, not bytes
-    EXPECT_EQ(quadcount::address_space_left(200 * MiB, "", 4096), 200 * MiB);
-    EXPECT_EQ(quadcount::address_space_left(MiB, "2560 17 3\n", 4096), 0u);
-    EXPECT_EQ(quadcount::address_space_left(RLIM_INFINITY, "2560\n", 4096), none);
-    EXPECT_EQ(quadcount::bytes_in("max\n"), none);
-    EXPECT_EQ(quadcount::bytes_in("314572800\n"), 314572800u);
-    EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\nMemAvailable:    1024 kB\n"), 1024u * 1024);
-    EXPECT_EQ(quadcount::available_in("MemTotal:  2048 kB\n"), none);
+    EXPECT_EQ(machine::address_space_left(200 * MiB, "2560 17 3\n", 4096), 190 * MiB);  // pages, not bytes
+    EXPECT_EQ(machine::address_space_left(200 * MiB, "", 4096), 200 * MiB);
+    EXPECT_EQ(machine::address_space_left(MiB, "2560 17 3\n", 4096), 0u);
+    EXPECT_EQ(machine::address_space_left(RLIM_INFINITY, "2560\n", 4096), none);
+    EXPECT_EQ(machine::bytes_in("max\n"), none);
+    EXPECT_EQ(machine::bytes_in("314572800\n"), 314572800u);
+    EXPECT_EQ(machine::available_in("MemTotal:  2048 kB\nMemAvailable:    1024 kB\n"), 1024u * 1024);
+    EXPECT_EQ(machine::available_in("MemTotal:  2048 kB\n"), none);
 }
 
 // The address space the process maps now, as the kernel reports it (VmSize,
@@ -475,7 +475,7 @@ TEST(Budget, AddressSpaceLeftUnderARealLimit)
     rlimit tight = old;
     tight.rlim_cur = limit;
     ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
-    const std::uint64_t left = quadcount::address_space_room();
+    const std::uint64_t left = machine::address_space_room();
     setrlimit(RLIMIT_AS, &old);
     EXPECT_LE(left, room);
     EXPECT_GE(left, room - (8 << 20));  // what the process mapped in between
@@ -521,15 +521,15 @@ TEST(Parallel, WithoutThreadsTheCallerDoesEveryTask)
 // rounded up; the affinity mask caps the count.
 TEST(Cpus, QuotaAlongTheCgroupPathTheCgroupsMemoryAndTheAffinityMask)
 {
-    EXPECT_EQ(quadcount::quota_cpus("max 100000\n"), 0u);
-    EXPECT_EQ(quadcount::quota_cpus("200000 100000\n"), 2u);
-    EXPECT_EQ(quadcount::quota_cpus("150000 100000\n"), 2u);
-    EXPECT_EQ(quadcount::quota_cpus("50000 100000\n"), 1u);
+    EXPECT_EQ(machine::quota_cpus("max 100000\n"), 0u);
+    EXPECT_EQ(machine::quota_cpus("200000 100000\n"), 2u);
+    EXPECT_EQ(machine::quota_cpus("150000 100000\n"), 2u);
+    EXPECT_EQ(machine::quota_cpus("50000 100000\n"), 1u);
     for (const char* junk : {"", "100000", "x 100000", "100000 0", "0 100000"})
-        EXPECT_EQ(quadcount::quota_cpus(junk), 0u) << junk;
-    EXPECT_EQ(quadcount::cgroup_folder("0::/a/b\n"), "/a/b");
-    EXPECT_EQ(quadcount::cgroup_folder("12:cpu:/x\n0::/\n"), "/");
-    EXPECT_EQ(quadcount::cgroup_folder("12:cpu:/x\n"), "");
+        EXPECT_EQ(machine::quota_cpus(junk), 0u) << junk;
+    EXPECT_EQ(machine::cgroup_folder("0::/a/b\n"), "/a/b");
+    EXPECT_EQ(machine::cgroup_folder("12:cpu:/x\n0::/\n"), "/");
+    EXPECT_EQ(machine::cgroup_folder("12:cpu:/x\n"), "");
 
     auto root = std::filesystem::temp_directory_path() / ("cpus-" + std::to_string(getpid()));
     std::filesystem::create_directories(root / "a/b/c");
@@ -537,19 +537,19 @@ TEST(Cpus, QuotaAlongTheCgroupPathTheCgroupsMemoryAndTheAffinityMask)
     put("a", "400000 100000\n");
     put("a/b", "max 100000\n");
     put("a/b/c", "250000 100000\n");
-    EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/a/b\n"), 4u);  // from the folder above
-    EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/a/b/c\n"), 3u);  // the least on the way up
-    EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/elsewhere\n"), 0u);
+    EXPECT_EQ(machine::cgroup_cpus(root.string(), "0::/a/b\n"), 4u);  // from the folder above
+    EXPECT_EQ(machine::cgroup_cpus(root.string(), "0::/a/b/c\n"), 3u);  // the least on the way up
+    EXPECT_EQ(machine::cgroup_cpus(root.string(), "0::/elsewhere\n"), 0u);
     put("", "100000 100000\n");  // the tree's root, as a container sees its own
-    EXPECT_EQ(quadcount::cgroup_cpus(root.string(), "0::/a/b/c\n"), 1u);
+    EXPECT_EQ(machine::cgroup_cpus(root.string(), "0::/a/b/c\n"), 1u);
     // The memory a cgroup has left, from the same tree.
     std::ofstream(root / "a/memory.max") << "300000000\n";
     std::ofstream(root / "a/memory.current") << "100000000\n";
     std::ofstream(root / "a/b/memory.max") << "max\n";
-    EXPECT_EQ(quadcount::cgroup_memory_left(root.string(), "0::/a\n"), 200000000u);
-    EXPECT_EQ(quadcount::cgroup_memory_left(root.string(), "0::/a/b\n"), 200000000u);  // the limit above
-    EXPECT_EQ(quadcount::cgroup_memory_left(root.string(), "0::/elsewhere\n"), quadcount::Room::unlimited);
-    EXPECT_EQ(quadcount::cgroup_memory_left(root.string(), "1:memory:/a\n"), quadcount::Room::unlimited);
+    EXPECT_EQ(machine::cgroup_memory_left(root.string(), "0::/a\n"), 200000000u);
+    EXPECT_EQ(machine::cgroup_memory_left(root.string(), "0::/a/b\n"), 200000000u);  // the limit above
+    EXPECT_EQ(machine::cgroup_memory_left(root.string(), "0::/elsewhere\n"), machine::Room::unlimited);
+    EXPECT_EQ(machine::cgroup_memory_left(root.string(), "1:memory:/a\n"), machine::Room::unlimited);
     std::filesystem::remove_all(root);
 
     // Under a one-CPU affinity mask the count is 1.
@@ -562,7 +562,7 @@ TEST(Cpus, QuotaAlongTheCgroupPathTheCgroupsMemoryAndTheAffinityMask)
             break;
         }
     ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
-    unsigned cpus = quadcount::affinity_cpus();
+    unsigned cpus = machine::affinity_cpus();
     sched_setaffinity(0, sizeof all, &all);
     EXPECT_EQ(cpus, 1u);
 }
@@ -588,7 +588,7 @@ TEST(Cpus, OpenMPVariablesAsNprocReadsThem)
             if (threads != nullptr) env += "OMP_NUM_THREADS='" + std::string(threads) + "' ";
             if (limit != nullptr) env += "OMP_THREAD_LIMIT='" + std::string(limit) + "' ";
             unsigned want = nproc(env);  // a count past 2^20 is taken as 2^20
-            EXPECT_EQ(quadcount::openmp_threads(cpus, threads, limit), want) << env;
+            EXPECT_EQ(machine::openmp_threads(cpus, threads, limit), want) << env;
         }
 }
 

@@ -1,4 +1,4 @@
-// How many threads quadcount may run: as nproc(1) counts, the CPUs in the
+// How many threads a program may run by default: as nproc(1) counts, the CPUs in the
 // process's affinity mask (taskset, cpusets), capped by its cgroup's CPU
 // quota (cgroup v2 cpu.max, rounded up, the least along the cgroup's path);
 // or OMP_NUM_THREADS where it names a count, at most OMP_THREAD_LIMIT; or
@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quadcount {
+namespace machine {
 
 // The threads the process runs by default, read once: at least 1.
 unsigned usable_cpus();
@@ -47,4 +47,4 @@ std::vector<std::string> cgroup_chain(const std::string& root, std::string_view 
 // A file's whole text; empty where it cannot be read.
 std::string file_text(const std::string& path);
 
-}  // namespace quadcount
+}  // namespace machine

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-namespace cpu {
+namespace machine {
 
 std::int64_t highway_paths();
 
-}  // namespace cpu
+}  // namespace machine

@@ -4,7 +4,7 @@
 // (quadcount's sort and count by slices). Each is read once.
 #pragma once
 
-namespace cpu {
+namespace machine {
 
 // AVX2, with the POPCNT its users take along; false off x86-64.
 inline bool has_avx2()
@@ -17,4 +17,4 @@ inline bool has_avx2()
 #endif
 }
 
-}  // namespace cpu
+}  // namespace machine

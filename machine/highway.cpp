@@ -11,7 +11,7 @@
 #include <sys/prctl.h>
 #endif
 
-namespace cpu {
+namespace machine {
 
 namespace {
 
@@ -65,4 +65,4 @@ std::int64_t highway_paths()
     return all;
 }
 
-}  // namespace cpu
+}  // namespace machine

@@ -1,4 +1,4 @@
-// The CPUs quadcount may use; see cpus.hpp.
+// The CPUs the process may use; see cpus.hpp.
 #include "cpus.hpp"
 
 #include <algorithm>
@@ -10,7 +10,7 @@
 #include <iterator>
 #include <sched.h>
 
-namespace quadcount {
+namespace machine {
 
 // Read with a mask as large as the kernel's.
 unsigned affinity_cpus()
@@ -115,4 +115,4 @@ unsigned usable_cpus()
     return cpus;
 }
 
-}  // namespace quadcount
+}  // namespace machine

@@ -1,13 +1,13 @@
 // The CPUs the process may use; see cpus.hpp.
 #include "cpus.hpp"
 
+#include "proc.hpp"
+
 #include <algorithm>
 #include <cerrno>
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <sched.h>
 
 namespace machine {
@@ -27,22 +27,6 @@ unsigned affinity_cpus()
     return 1;
 }
 
-std::string file_text(const std::string& path)
-{
-    std::ifstream in(path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string cgroup_folder(std::string_view proc_cgroup)
-{
-    // In cgroup v2 the process's line is "0::/path".
-    std::size_t at = proc_cgroup.starts_with("0::") ? 0 : proc_cgroup.find("\n0::");
-    if (at == std::string_view::npos) return {};
-    at += proc_cgroup[at] == '\n' ? 4 : 3;
-    std::string_view path = proc_cgroup.substr(at, proc_cgroup.find('\n', at) - at);
-    return path.starts_with('/') ? std::string(path) : std::string();
-}
-
 unsigned quota_cpus(std::string_view cpu_max)
 {
     std::uint64_t quota = 0, period = 0;
@@ -52,18 +36,6 @@ unsigned quota_cpus(std::string_view cpu_max)
     auto [r, e2] = std::from_chars(q + 1, end, period);
     if (e2 != std::errc() || period == 0 || quota == 0) return 0;
     return static_cast<unsigned>(std::min<std::uint64_t>((quota + period - 1) / period, 1u << 20));
-}
-
-std::vector<std::string> cgroup_chain(const std::string& root, std::string_view proc_cgroup)
-{
-    std::vector<std::string> chain;
-    std::string folder = cgroup_folder(proc_cgroup);
-    if (folder.empty()) return chain;
-    for (;;) {
-        chain.push_back(root + folder);
-        if (folder.size() <= 1) return chain;
-        folder.erase(std::max<std::size_t>(folder.rfind('/'), 1));
-    }
 }
 
 unsigned cgroup_cpus(const std::string& root, std::string_view proc_cgroup)

@@ -10,7 +10,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace machine {
 
@@ -34,17 +33,5 @@ unsigned quota_cpus(std::string_view cpu_max);
 // from cpu.max in the cgroup tree at `root` and each folder above it; 0 where
 // none is set.
 unsigned cgroup_cpus(const std::string& root, std::string_view proc_cgroup);
-
-// The process's cgroup v2 folder below the tree's root ("/" for the root),
-// from /proc/self/cgroup's text; empty where it has none.
-std::string cgroup_folder(std::string_view proc_cgroup);
-
-// The cgroup named in /proc/self/cgroup's text and each one above it, as
-// folders of the cgroup tree at `root`, the process's first; none where it
-// has no cgroup v2 folder.
-std::vector<std::string> cgroup_chain(const std::string& root, std::string_view proc_cgroup);
-
-// A file's whole text; empty where it cannot be read.
-std::string file_text(const std::string& path);
 
 }  // namespace machine

@@ -1,7 +1,7 @@
 // The room the process has; see room.hpp.
 #include "room.hpp"
 
-#include "cpus.hpp"
+#include "proc.hpp"
 
 #include <algorithm>
 #include <charconv>

@@ -3,6 +3,7 @@
 #include "budget.hpp"
 #include "count.hpp"
 #include "cpus.hpp"
+#include "proc.hpp"
 #include "highway.hpp"
 #include "methods.hpp"
 #include "ntt.hpp"

@@ -11,9 +11,9 @@
 // is held in the process's memory instead, with the same answer.
 // Cost: O(length) copied by the kernel, the scan O(bytes it reads back);
 // memory: 64 KiB of the process's own, the token in the memory file.
-// Gain, against holding the token in the process's memory (AMD EPYC family
-// 26 model 2, Zen 5, 11 runs in alternation, piped in and out): one token of
-// 10^8 digits takes 0.16x the time (0.093 s against 0.586 s).
+// Gain, against holding the token in the process's memory: one token of
+// 10^8 digits takes 0.21x the time (0.124 s against 0.601 s; AMD EPYC family
+// 26 model 2, Zen 5; docs/PERFORMANCE.md, "2026-12-09, second pass").
 // Tested: against the straightforward design on tokens of every shape cut
 // into parts of 16 bytes and more, kept either way; by fuzzing.
 #pragma once

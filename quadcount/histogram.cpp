@@ -4,6 +4,9 @@
 // of "values at most v". Two such tables count the pairs in O(span).
 // Cost: O(k n log n) per side, n the power of two at least the sum of its
 // lists' value spreads, k <= 3 primes; O(n) memory per prime.
+// Gain: the way for values that spread narrow: 4 lists of 10^6 in [0, 10^6]
+// take 0.21 s by histograms, where slices are estimated at 9 hours and the
+// lookups longer (`bench-count --methods`, AMD EPYC family 26 model 2).
 // Tested: the counts against brute force and the other methods, and a bin of
 // 9e12 equal heads.
 #include "histogram.hpp"

@@ -6,6 +6,9 @@
 // Histogram; a row of the outer side stops at its first value that pairs
 // with nothing. A share of a split count takes its part of the outer pairs
 // in row order; its pairs are split evenly among the threads.
+// Gain: the way for lopsided shapes: lists of 10^6, 10^6, 1 and 1 wide
+// values take 0.008 s by tails, where slices are estimated at 2.5 hours
+// (`bench-count --methods`, AMD EPYC family 26 model 2).
 // Tested: by_heads, by_tails and both histogram variants against a
 // brute-force count on random records, and against the other methods on
 // longer lists, on one to four threads.

@@ -43,8 +43,9 @@ std::optional<std::string> handle_arguments(int argc, char** argv, std::string_v
 
 // What every usage text ends with, after the program's own part.
 inline constexpr std::string_view usage_tail =
-    "  --invalid=MODE  what to do with input not in the expected format: ignore\n"
-    "                it (the default), warn of each on standard error, fail (warn,\n"
+    "  --invalid=MODE\n"
+    "                what to do with input not in the expected format: ignore it\n"
+    "                (the default), warn of each on standard error, fail (warn,\n"
     "                then exit status 2 at the end) or abort (the first warning,\n"
     "                then exit status 2); the answers are the same in every mode\n"
     "\n"

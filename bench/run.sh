@@ -8,7 +8,7 @@
 # the median of the ratios of each pair, which this noisy shared machine
 # keeps far steadier than a ratio of medians. Peak memory is the largest of
 # the program's runs. `scaling` prints time against n for four lists of n
-# wide values, n = 1,000 to 64,000, beside the floor, and 4 x 32,000 at
+# wide values, n = 1,000 to 128,000, beside the floor, and 4 x 32,000 at
 # spreads from 10^6 to 10^9. `threads` prints CPU time at 2 to 64 threads
 # against one, and the largest part's CPU time against the whole's. `costs`
 # times every counting method on one thread on each quadcount record beside
@@ -169,7 +169,7 @@ bench_costs() {
 bench_scaling() {
   header "quadcount, four lists of n values in +-10^9, budget 0, one core"
   local n f last=""
-  for n in 1000 2000 4000 8000 16000 32000 64000; do
+  for n in 1000 2000 4000 8000 16000 32000 64000 128000; do
     f=$(quad "wide-$n" 0 -1000000000 1000000000 $n $n $n $n)
     compare 3 "$f" file "${one_core[@]}" "$floor" -- "${one_core[@]}" "$bin/quadcount"
     row "n = $n" "the floor, one core"

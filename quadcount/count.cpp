@@ -54,16 +54,23 @@ constexpr std::uint64_t usual_slice = std::uint64_t{1} << 17;
 
 // The slice for a record: 8 values for every row the walk visits per slice,
 // from 32 Ki to 128 Ki, so that a small record touches less memory and a
-// large one visits its rows less often; from 48 Ki rows, 256 Ki. Gain,
-// against 128 Ki always (AMD EPYC family 26 model 2, Zen 5, one thread):
-// 4 lists of 2,000 wide take 0.89x the time (15 pairs in alternation);
-// 8,000 to 20,000 keep 128 Ki (64 Ki took 1.30x at 20,000, 256 Ki 1.04x);
-// 32,000 take 0.84x with 256 Ki and 64,000 0.38x (512 Ki: 0.59x, its bins
-// leave the second-level cache). The cost estimate counts slices of 128 Ki.
+// large one visits its rows less often; from 48 Ki rows, 4 values a row,
+// from 256 Ki to 1 Mi, as the rows' visits grow to outweigh the bins'
+// cache. Gain, against 128 Ki always (AMD EPYC family 26 model 2, Zen 5, one
+// thread): 4 lists of 2,000 wide take 0.89x the time (15 pairs in
+// alternation); 8,000 to 20,000 keep 128 Ki (64 Ki took 1.30x at 20,000,
+// 256 Ki 1.04x). From 48 Ki rows, `bench-count --slice`, one thread, the
+// count alone: 4 x 32,000 1.63 s at 256 Ki (512 Ki 1.74 s); 4 x 48,000
+// 2.78 s at 512 Ki (256 Ki 3.17 s); 4 x 64,000 4.34 s at 512 Ki (256 Ki
+// 6.02 s, 1 Mi 4.62 s); 4 x 96,000 8.6 s at 1 Mi (512 Ki 10.6 s, 256 Ki
+// 24.0 s); 4 x 128,000 14.4 s at 1 Mi (2 Mi 15.8 s, 512 Ki 22.8 s, 256 Ki
+// 65 s). docs/PERFORMANCE.md, "2026-12-10: slices past 4 x 64,000". The
+// cost estimate counts slices of 128 Ki.
 std::uint64_t slice_for(const Prepared& r)
 {
     const auto rows = static_cast<std::uint64_t>(r.heads.rows.size() + r.tails.rows.size());
-    if (rows >= 3 * (std::uint64_t{1} << 14)) return 2 * usual_slice;
+    if (rows >= 3 * (std::uint64_t{1} << 14))
+        return std::clamp<std::uint64_t>(std::bit_ceil(4 * rows), 2 * usual_slice, 8 * usual_slice);
     return std::clamp<std::uint64_t>(std::bit_ceil(8 * rows), std::uint64_t{1} << 15, usual_slice);
 }
 

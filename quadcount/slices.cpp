@@ -24,13 +24,14 @@
 // Cost: O(H + T) for the H heads and T tails in the stretch, plus O(rows)
 // per slice and O(rows log cols) per thread; the sample, O(s log s) for
 // s = 8 Ki to 32 Ki points a side, where the count is split. Memory: up to
-// 28 bytes an element of twice the slice (room to overflow), a few MiB a
-// thread.
+// 28 bytes an element of twice the slice (room to overflow): a few MiB a
+// thread, and 41 MiB at the peak for one thread on 4 x 128,000 (1 Mi slices).
 // Vector paths: those of slice_kernels.hpp, the default unless forced.
-// Gain: the way for wide values. One thread on 4 x 64,000 wide takes 5.3 s,
-// where slices that each placed every row's cursor took 19.5 s; sorting the
-// slices with vqsort and merging took 2.5-4x the time of the bins
-// (docs/PERFORMANCE.md, "2026-12-10: parts, threads and large records").
+// Gain: the way for wide values. One thread on 4 x 64,000 wide takes 4.6 s,
+// where slices that each placed every row's cursor took 19.5 s, and 4 x
+// 128,000 15 s; sorting the slices with vqsort and merging took 2.5-4x the
+// time of the bins (docs/PERFORMANCE.md, "2026-12-10: parts, threads and
+// large records" and "2026-12-10: slices past 4 x 64,000").
 // Tested: against brute force with slices of one to five elements, on
 // every vector path, one to three threads and split in up to 64 parts; against
 // the other methods on longer lists; by fuzzing with random slice sizes.

@@ -64,8 +64,7 @@ constexpr std::uint64_t usual_slice = std::uint64_t{1} << 17;
 // 2.78 s at 512 Ki (256 Ki 3.17 s); 4 x 64,000 4.34 s at 512 Ki (256 Ki
 // 6.02 s, 1 Mi 4.62 s); 4 x 96,000 8.6 s at 1 Mi (512 Ki 10.6 s, 256 Ki
 // 24.0 s); 4 x 128,000 14.4 s at 1 Mi (2 Mi 15.8 s, 512 Ki 22.8 s, 256 Ki
-// 65 s). docs/PERFORMANCE.md, "2026-12-10: slices past 4 x 64,000". The
-// cost estimate counts slices of 128 Ki.
+// 65 s). docs/PERFORMANCE.md, "2026-12-10: slices past 4 x 64,000".
 std::uint64_t slice_for(const Prepared& r)
 {
     const auto rows = static_cast<std::uint64_t>(r.heads.rows.size() + r.tails.rows.size());
@@ -104,13 +103,14 @@ Histogram histogram(const Side& side, std::size_t n, unsigned threads, std::uint
     return make_histogram(side, made_bytes(n, primes(side), true) <= double(memory) ? threads : 1);
 }
 
-// Every head and tail made and counted, and every row visited once a slice.
+// Every head and tail made and counted, and every row visited once a slice
+// of the size slice_for() gives.
 double slices_cost(const Prepared& r)
 {
     constexpr double per_value = 1.3;  // 4 x 2,000 to 4 x 32,000 wide, with per_row
     constexpr double per_row = 1.0;    // 4 x 20,000 and 4 x 32,000 wide, with per_value
     double values = r.heads.size() + r.tails.size();
-    double slices = values / double(usual_slice) + 1;
+    double slices = values / double(slice_for(r)) + 1;
     return values * per_value + slices * double(r.heads.rows.size() + r.tails.rows.size()) * per_row;
 }
 

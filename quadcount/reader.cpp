@@ -7,8 +7,9 @@ namespace quadcount {
 
 namespace {
 
-// A token read from its start: its number's fault as the format sees it,
-// or empty. A number is canonical with no '+' sign, no leading zero, and
+// The text of a read from its start (up to whitespace, cut short): the fault
+// of its number as the format sees it, or empty, with `end` set where its
+// digits end. A number is canonical with no '+' sign, no leading zero, and
 // nothing after its digits.
 std::string fault(const std::string& text, std::size_t& end)
 {

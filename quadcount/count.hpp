@@ -40,7 +40,7 @@ struct Tuning {
     std::int64_t count_path = 0;  // vector path for counting by slices; 0: the widest
     std::uint64_t memory = 0;     // bytes the working arrays may take; 0: from budget.hpp
     std::uint64_t record = 0;     // the record's number, for a status line on a terminal; 0: none
-    Share share{};                // this process's part of every count (split.hpp says how)
+    Share share{};                // this process's part of every count (count_ready() says how)
     double split_from = 8e6;      // a record is split among parts when a part's share costs this (ns)
     std::optional<Room> room{};   // the room the process has; none: read where the plan needs it
     std::function<void(const Attempt&)> attempting{};  // called before each try: tests make one run short here

@@ -9,7 +9,6 @@
 #include "shortage.hpp"
 
 #include <algorithm>
-#include <optional>
 
 namespace quadcount {
 
@@ -65,6 +64,43 @@ Wide count_record(ReadRecord& r, const Tuning& tuning)
     return total;
 }
 
+// The numbers as they stand, nothing told: the reader without --invalid.
+struct PlainReader {
+    io::Input& in;
+    bool header(std::int64_t& value, std::uint64_t, int) { return in.read(value); }
+    bool element(std::int32_t& value, std::uint64_t, int, std::uint64_t, std::int64_t) { return in.read(value); }
+};
+
+// The record loop, each number read by `reader` (PlainReader or
+// CheckedReader, which read alike).
+template <class Reader>
+void read_records(io::Input& in, io::Output& out, const Tuning& tuning, Reader& reader)
+{
+    std::int32_t tmp = 0;
+    Tuning numbered = tuning;
+    for (;;) {
+        ReadRecord r;
+        const std::uint64_t number = numbered.record + 1;
+        reader.header(r.Limit, number, 0);
+        for (int i = 0; i < 4; ++i) reader.header(r.counts[i], number, i + 1);
+        if (in.failed()) return;
+        if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
+            return;
+        numbered.record = number;
+        try {
+            read_lists(r, tmp, [&](std::int32_t& v, int list, std::uint64_t got) {
+                return reader.element(v, number, list + 1, got + 1, r.counts[list]);
+            });
+        } catch (const std::bad_alloc&) {
+            double bytes = 0;
+            for (std::int64_t c : r.counts) bytes += 4.0 * double(std::max<std::int64_t>(c, 0));
+            throw io::Shortage(shortage(number, bytes, room(), " for its lists"));
+        }
+        out.write(count_record(r, numbered).str());
+        out.put('\n');
+    }
+}
+
 }  // namespace
 
 void run(io::Input& in, io::Output& out, unsigned parallel, Share share, io::Complaints* complaints)
@@ -74,39 +110,12 @@ void run(io::Input& in, io::Output& out, unsigned parallel, Share share, io::Com
 
 void run_with(io::Input& in, io::Output& out, const Tuning& tuning, io::Complaints* complaints)
 {
-    std::optional<CheckedReader> checked;
-    if (complaints != nullptr && complaints->on()) checked.emplace(in, out, *complaints);
-    std::int32_t tmp = 0;
-    Tuning numbered = tuning;
-    for (;;) {
-        ReadRecord r;
-        const std::uint64_t number = numbered.record + 1;
-        if (checked) {
-            checked->header(r.Limit, number, 0);
-            for (int i = 0; i < 4; ++i) checked->header(r.counts[i], number, i + 1);
-        } else {
-            in.read(r.Limit);
-            for (auto& c : r.counts) in.read(c);
-        }
-        if (in.failed()) return;
-        if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
-            return;
-        numbered.record = number;
-        try {
-            if (checked) {
-                read_lists(r, tmp, [&](std::int32_t& v, int list, std::uint64_t got) {
-                    return checked->element(v, number, list + 1, got + 1, r.counts[list]);
-                });
-            } else {
-                read_lists(r, tmp, [&](std::int32_t& v, int, std::uint64_t) { return in.read(v); });
-            }
-        } catch (const std::bad_alloc&) {
-            double bytes = 0;
-            for (std::int64_t c : r.counts) bytes += 4.0 * double(std::max<std::int64_t>(c, 0));
-            throw io::Shortage(shortage(number, bytes, room(), " for its lists"));
-        }
-        out.write(count_record(r, numbered).str());
-        out.put('\n');
+    if (complaints != nullptr && complaints->on()) {
+        CheckedReader reader(in, out, *complaints);
+        read_records(in, out, tuning, reader);
+    } else {
+        PlainReader reader{in};
+        read_records(in, out, tuning, reader);
     }
 }
 

@@ -58,13 +58,13 @@ void answer_checked(Input& in, Output& out, Rewrite rewrite, Stream stream, Form
         if (!more && text == "END") return;
         Canonical check(form);
         check.add(text);
-        const std::string head(text.substr(0, 32));
         if (!more) {
-            complain(complaints, out, number, head, check.fault());
+            complain(complaints, out, number, text, check.fault());
             Line line = rewrite(token);
             out.line(line.head, line.rest);
             continue;
         }
+        const std::string head(text.substr(0, 32));  // the parts that follow overwrite the token's bytes
         std::string early = check.fault();
         complain(complaints, out, number, head, early);
         in.watch([](void* c, std::span<const char> part) {

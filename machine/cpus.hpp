@@ -1,8 +1,8 @@
-// How many threads a program may run by default: as nproc(1) counts, the CPUs in the
-// process's affinity mask (taskset, cpusets), capped by its cgroup's CPU
-// quota (cgroup v2 cpu.max, rounded up, the least along the cgroup's path);
-// or OMP_NUM_THREADS where it names a count, at most OMP_THREAD_LIMIT; or
-// the count the user gives with --parallel.
+// How many threads a program may run by default: as nproc(1) counts, the
+// CPUs in the process's affinity mask (taskset, cpusets), capped by its
+// cgroup's CPU quota (cgroup v2 cpu.max, rounded up, the least along the
+// cgroup's path); or OMP_NUM_THREADS where it names a count, at most
+// OMP_THREAD_LIMIT; or the count the user gives with --parallel.
 // Tested: the quota arithmetic on made-up cpu.max lines, the cgroup reader
 // on a fixture tree, the mask under a one-CPU affinity, the OpenMP variables
 // on a table of values.

@@ -37,6 +37,8 @@ munged --force --key-file="$dir/munge/key" --socket="$dir/munge/socket" --pid-fi
 pids+=("$(cat "$dir/munge/pid")")
 
 mkdir -p "$dir/state" "$dir/spool"
+# The node's CPUs as slurmd counts them: the processors installed, whatever
+# the affinity mask says (a preload may make it say more).
 cat > "$dir/slurm.conf" <<CONF
 ClusterName=quadcount
 SlurmctldHost=$host
@@ -63,7 +65,7 @@ SelectType=select/cons_tres
 SelectTypeParameters=CR_CPU
 ReturnToService=2
 MpiDefault=none
-NodeName=$host CPUs=$(nproc) State=UNKNOWN
+NodeName=$host CPUs=$(getconf _NPROCESSORS_CONF) State=UNKNOWN
 PartitionName=all Nodes=ALL Default=YES MaxTime=INFINITE State=UP
 CONF
 export SLURM_CONF=$dir/slurm.conf

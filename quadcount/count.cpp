@@ -51,6 +51,7 @@ constexpr std::uint64_t fewest_slice_elements = 4096;
 // Heads and tails per slice of the slices method: its bins stay in the
 // processor's second-level cache.
 constexpr std::uint64_t usual_slice = std::uint64_t{1} << 17;
+constexpr std::uint64_t least_slice = std::uint64_t{1} << 15;
 
 // The slice for a record: 8 values for every row the walk visits per slice,
 // from 32 Ki to 128 Ki, so that a small record touches less memory and a
@@ -65,13 +66,16 @@ constexpr std::uint64_t usual_slice = std::uint64_t{1} << 17;
 // 6.02 s, 1 Mi 4.62 s); 4 x 96,000 8.6 s at 1 Mi (512 Ki 10.6 s, 256 Ki
 // 24.0 s); 4 x 128,000 14.4 s at 1 Mi (2 Mi 15.8 s, 512 Ki 22.8 s, 256 Ki
 // 65 s). docs/PERFORMANCE.md, "2026-12-10: slices past 4 x 64,000".
-std::uint64_t slice_for(const Prepared& r)
+std::uint64_t slice_for(std::uint64_t rows)
 {
-    const auto rows = static_cast<std::uint64_t>(r.heads.rows.size() + r.tails.rows.size());
     if (rows >= 3 * (std::uint64_t{1} << 14))
         return std::clamp<std::uint64_t>(std::bit_ceil(4 * rows), 2 * usual_slice, 8 * usual_slice);
-    return std::clamp<std::uint64_t>(std::bit_ceil(8 * rows), std::uint64_t{1} << 15, usual_slice);
+    return std::clamp<std::uint64_t>(std::bit_ceil(8 * rows), least_slice, usual_slice);
 }
+
+// The rows of both sides: the shorter list of each.
+std::uint64_t rows_of(const Prepared& r) { return r.heads.rows.size() + r.tails.rows.size(); }
+std::uint64_t slice_for(const Prepared& r) { return slice_for(rows_of(r)); }
 
 // Estimated cost a thread must have to be worth starting: a record that
 // costs less is counted on one thread. Gain, against every CPU's thread for
@@ -104,14 +108,17 @@ Histogram histogram(const Side& side, std::size_t n, unsigned threads, std::uint
 }
 
 // Every head and tail made and counted, and every row visited once a slice
-// of the size slice_for() gives.
-double slices_cost(const Prepared& r)
+// of `slice` values: the lists' sizes alone decide it.
+double slices_cost(double values, std::uint64_t rows, std::uint64_t slice)
 {
     constexpr double per_value = 1.3;  // 4 x 2,000 to 4 x 32,000 wide, with per_row
     constexpr double per_row = 1.0;    // 4 x 20,000 and 4 x 32,000 wide, with per_value
-    double values = r.heads.size() + r.tails.size();
-    double slices = values / double(slice_for(r)) + 1;
-    return values * per_value + slices * double(r.heads.rows.size() + r.tails.rows.size()) * per_row;
+    double slices = values / double(slice) + 1;
+    return values * per_value + slices * double(rows) * per_row;
+}
+double slices_cost(const Prepared& r)
+{
+    return slices_cost(r.heads.size() + r.tails.size(), rows_of(r), slice_for(r));
 }
 
 // Every value of one side against the other's histogram.
@@ -148,7 +155,7 @@ struct Way {
 };
 
 const Way ways[] = {
-    {Method::slices, "slices", false, slices_cost, by_slices},
+    {Method::slices, "slices", false, [](const Prepared& r) { return slices_cost(r); }, by_slices},
     {Method::by_heads, "by_heads", false,
      [](const Prepared& r) { return r.heads.size() * r.tails.lookup_cost(); },
      [](const Prepared& r, const Attempt& a, const Tuning& t, Progress* p) { return count_by_lookup(r.heads, r.tails, r.Limit, t.share, a.threads, p); }},
@@ -328,6 +335,20 @@ bool take_share(const std::array<List, 4>& lists, std::int64_t Limit, Tuning& t)
 }
 
 }  // namespace
+
+bool goes_elsewhere(const std::array<std::uint64_t, 4>& sizes, const Tuning& t)
+{
+    if (t.share.n <= 1 || t.record % t.share.n == t.share.k) return false;
+    if (t.method != Method::cheapest && t.method != Method::slices) return false;
+    // The cheapest method costs at most what slices cost, which the sizes
+    // bound: below split_from a part, take_share() gives the record whole to
+    // the part whose turn it is. The bound takes the smallest slice, so that
+    // it grows with every size: a record cut short by the end of its input
+    // is counted with fewer elements than its header says, never more.
+    const double values = double(sizes[0]) * double(sizes[1]) + double(sizes[2]) * double(sizes[3]);
+    const std::uint64_t rows = std::min(sizes[0], sizes[1]) + std::min(sizes[2], sizes[3]);
+    return slices_cost(values, rows, least_slice) / t.share.n < t.split_from;
+}
 
 void prepare(std::array<List, 4>& lists, const Tuning& tuning)
 {

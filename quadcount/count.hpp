@@ -77,4 +77,10 @@ std::vector<Estimate> estimate(const std::array<List, 4>& lists, std::int64_t Li
 Method chosen(const std::array<List, 4>& lists, std::int64_t Limit, const Tuning& tuning = {});
 const char* method_name(Method method);
 
+// Whether `t.share`'s answer for record `t.record`, whose lists have these
+// sizes, is 0 whatever their elements: the record is too small to split,
+// and another part counts it whole. Such a record's lists need only be read
+// past.
+bool goes_elsewhere(const std::array<std::uint64_t, 4>& sizes, const Tuning& t);
+
 }  // namespace quadcount

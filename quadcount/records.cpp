@@ -24,6 +24,9 @@ struct ReadRecord {
     int broken = 4;
     std::int32_t stand_in = 0;
     std::uint64_t missing = 0;
+
+    // The elements list i promised: none for a negative count.
+    std::uint64_t wanted(int i) const { return static_cast<std::uint64_t>(std::max<std::int64_t>(counts[i], 0)); }
 };
 
 // Reads the elements of a record whose header is in `r`, each by
@@ -33,7 +36,7 @@ template <class Next>
 void read_lists(ReadRecord& r, std::int32_t& tmp, Next next)
 {
     for (int i = 0; i < 4; ++i) {
-        auto want = static_cast<std::uint64_t>(std::max<std::int64_t>(r.counts[i], 0));  // negative reads nothing
+        const std::uint64_t want = r.wanted(i);
         List& list = r.lists[i];
         list.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(want, 1 << 16)));  // a count may promise more than comes
         std::uint64_t got = 0;
@@ -45,6 +48,16 @@ void read_lists(ReadRecord& r, std::int32_t& tmp, Next next)
             return;
         }
     }
+}
+
+// Reads past a record's lists as read_lists() reads them, storing nothing:
+// `tmp` is left as read_lists() would leave it.
+template <class Next>
+void skip_lists(const ReadRecord& r, std::int32_t& tmp, Next next)
+{
+    for (int i = 0; i < 4; ++i)
+        for (std::uint64_t got = 0; got < r.wanted(i); ++got)
+            if (!next(tmp, i, got)) return;
 }
 
 // The record's count, the stand-in positions included without being stored:
@@ -87,10 +100,16 @@ void read_records(io::Input& in, io::Output& out, const Tuning& tuning, Reader& 
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
         numbered.record = number;
+        auto element = [&](std::int32_t& v, int list, std::uint64_t got) {
+            return reader.element(v, number, list + 1, got + 1, r.counts[list]);
+        };
+        if (goes_elsewhere({r.wanted(0), r.wanted(1), r.wanted(2), r.wanted(3)}, numbered)) {
+            skip_lists(r, tmp, element);
+            out.write("0\n");
+            continue;
+        }
         try {
-            read_lists(r, tmp, [&](std::int32_t& v, int list, std::uint64_t got) {
-                return reader.element(v, number, list + 1, got + 1, r.counts[list]);
-            });
+            read_lists(r, tmp, element);
         } catch (const std::bad_alloc&) {
             double bytes = 0;
             for (std::int64_t c : r.counts) bytes += 4.0 * double(std::max<std::int64_t>(c, 0));

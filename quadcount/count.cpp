@@ -81,23 +81,30 @@ std::uint64_t slice_for(const Prepared& r) { return slice_for(rows_of(r)); }
 // costs less is counted on one thread. Gain, against every CPU's thread for
 // every record (AMD EPYC family 26 model 2, Zen 5, 2 cores, 11 pairs in
 // alternation): 20,000 records of 4 lists of 20 in [0, 10^6] take 0.13x the
-// time. One thread against two (21 pairs): 4 lists of 1,500 wide (6 ms
-// estimated) 0.86x, of 2,000 (11 ms) 0.92x, of 3,000 (24 ms) 1.09x; so
+// time. One thread against two (21 pairs): 4 lists of 1,500 wide (4.8 ms
+// estimated) 0.86x, of 2,000 (8.5 ms) 0.92x, of 3,000 (19 ms) 1.09x; so
 // two from 16 ms.
 constexpr double worth_threads = 8e6;
 
 // Costs are estimated nanoseconds on one core. The constants come from
-// `bench/run.sh costs` on AMD EPYC, family 25, model 17 (Zen 4, AVX-512),
-// which times every method on the benchmark's records and derives each.
+// `bench/run.sh costs`, which times every method on the benchmark's records
+// beside its estimate, and from `bench-count --method M --threads 1` on
+// records chosen for each constant: the lookups' on AMD EPYC family 25 model
+// 17 (Zen 4, AVX-512), the histograms' and slices' on AMD EPYC family 26
+// model 2 (Zen 5, AVX-512).
 
 // A side's histogram of transform length n: three transforms of n log n
 // butterflies per prime, one prime per 2^31 of the bound on its entries, and
-// a few passes over n.
+// a few passes over n. Fitted to the fastest of 3 x 3 runs, huge pages
+// granted at once: 4 x 32,000 in +-10^6 (2^22 entries) 0.10 s, in +-3 x 10^6
+// (2^24) 0.48 s, 4 x 10^6 in [0, 10^6] (2^21, two primes) 0.097 s; each
+// within 15% of the estimate. Where the kernel compacts memory to grant huge
+// pages, a run takes up to 2.7x that (docs/PERFORMANCE.md).
 double histogram_cost(const Side& side, std::size_t n)
 {
     if (n == 0) return INFINITY;
-    constexpr double per_butterfly = 1.2;  // 4 x 10^6 in [0, 10^6]
-    constexpr double per_entry = 8;        // the same
+    constexpr double per_butterfly = 0.45;
+    constexpr double per_entry = 4;
     return primes(side) * double(n) * std::log2(double(n)) * per_butterfly + double(n) * per_entry;
 }
 
@@ -107,18 +114,28 @@ Histogram histogram(const Side& side, std::size_t n, unsigned threads, std::uint
     return make_histogram(side, made_bytes(n, primes(side), true) <= double(memory) ? threads : 1);
 }
 
-// Every head and tail made and counted, and every row visited once a slice
-// of `slice` values: the lists' sizes alone decide it.
-double slices_cost(double values, std::uint64_t rows, std::uint64_t slice)
+// Every head and tail made and counted, at `per_value` each, and every row
+// visited once a slice of `slice` values. Fitted by `bench-count --method
+// slices --threads 1` (AMD EPYC family 26 model 2, Zen 5): where heads are
+// sparse (fewer than one in 8 values of their span), 4 x 2,000 to 4 x 20,000
+// wide take 1.03 ns a value and 0.3 ns a row's visit, within 3%; where they
+// are dense (one in 2 or more), slices count by value and take 0.42 ns:
+// 4 x 64,000 wide 4.35 s (0.93x the estimate), 4 x 32,000 in +-10^8 0.86 s
+// (0.85x); 4 x 32,000 wide, one in 4, 1.63 s (1.0x) between the two.
+constexpr double sparse_value = 1.03, dense_value = 0.42, per_row = 0.3;
+double slices_cost(double values, std::uint64_t rows, std::uint64_t slice, double per_value)
 {
-    constexpr double per_value = 1.3;  // 4 x 2,000 to 4 x 32,000 wide, with per_row
-    constexpr double per_row = 1.0;    // 4 x 20,000 and 4 x 32,000 wide, with per_value
     double slices = values / double(slice) + 1;
     return values * per_value + slices * double(rows) * per_row;
 }
 double slices_cost(const Prepared& r)
 {
-    return slices_cost(r.heads.size() + r.tails.size(), rows_of(r), slice_for(r));
+    // Heads a value of their span: from one in 8 to one in 2, the cost a
+    // value goes from sparse to dense, evenly on a log scale.
+    const double density = r.heads.size() / (double(r.heads.max()) - double(r.heads.min()) + 1);
+    const double dense = std::clamp(std::log2(density * 8) / 2, 0.0, 1.0);
+    return slices_cost(r.heads.size() + r.tails.size(), rows_of(r), slice_for(r),
+                       sparse_value + (dense_value - sparse_value) * dense);
 }
 
 // Every value of one side against the other's histogram.
@@ -342,12 +359,12 @@ bool goes_elsewhere(const std::array<std::uint64_t, 4>& sizes, const Tuning& t)
     if (t.method != Method::cheapest && t.method != Method::slices) return false;
     // The cheapest method costs at most what slices cost, which the sizes
     // bound: below split_from a part, take_share() gives the record whole to
-    // the part whose turn it is. The bound takes the smallest slice, so that
-    // it grows with every size: a record cut short by the end of its input
+    // the part whose turn it is. The bound takes the smallest slice and the
+    // dearer cost a value, so that it grows with every size: a record cut short by the end of its input
     // is counted with fewer elements than its header says, never more.
     const double values = double(sizes[0]) * double(sizes[1]) + double(sizes[2]) * double(sizes[3]);
     const std::uint64_t rows = std::min(sizes[0], sizes[1]) + std::min(sizes[2], sizes[3]);
-    return slices_cost(values, rows, least_slice) / t.share.n < t.split_from;
+    return slices_cost(values, rows, least_slice, sparse_value) / t.share.n < t.split_from;
 }
 
 void prepare(std::array<List, 4>& lists, const Tuning& tuning)

@@ -288,10 +288,10 @@ TEST(CountPicks, ShortOfMemoryEachStepAsksLess)
 {
     using quadcount::Attempt;
     std::mt19937_64 rng(16);
-    std::array<List, 4> small, lopsided;  // narrow values; the second with 10^10 heads and tails
+    std::array<List, 4> small, lopsided;  // narrow values; the second with 4 x 10^10 heads and tails
     for (std::size_t i = 0; i < 4; ++i) {
         small[i] = random_list(rng, 300, 0, 1000);
-        lopsided[i] = random_list(rng, 100'000, 0, 1000);
+        lopsided[i] = random_list(rng, 200'000, 0, 1000);
     }
     quadcount::prepare(small);
     quadcount::prepare(lopsided);

@@ -53,6 +53,23 @@ struct Side {
     double walk_cost() const { return double(rows.size() + cols.size()) * walk_step; }
     double lookup_cost() const { return std::min(search_cost(), walk_cost()); }
 
+    // For every row in order, put(i, n): n of row i's values are at most
+    // v. A bisection a row, or one walk down the columns as the rows go up,
+    // whichever costs less.
+    template <class Put>
+    void at_most_by_row(std::int64_t v, Put put) const
+    {
+        if (search_cost() < walk_cost() || (floored && v < 0)) {
+            for (std::size_t i = 0; i < rows.size(); ++i) put(i, in_row(rows[i], v));
+            return;
+        }
+        std::size_t j = cols.size();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            while (j > 0 && std::int64_t{rows[i]} + cols[j - 1] > v) --j;
+            put(i, std::uint64_t{j});
+        }
+    }
+
     // How many of the side's values are at most v.
     std::uint64_t at_most(std::int64_t v) const
     {

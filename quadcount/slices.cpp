@@ -297,13 +297,12 @@ private:
     // last value <= Limit - lo (c >= lo). Returns the tails with c >= lo.
     std::uint64_t place(std::int64_t lo)
     {
-        for (std::size_t i = 0; i < h_.n_rows; ++i)
-            hc_[i] = static_cast<std::uint32_t>(heads_.in_row(h_.rows[i], lo - 1));
+        heads_.at_most_by_row(lo - 1, [&](std::size_t i, std::uint64_t n) { hc_[i] = static_cast<std::uint32_t>(n); });
         std::uint64_t at_least = 0;
-        for (std::size_t i = 0; i < t_.n_rows; ++i) {
-            tc_[i] = static_cast<std::uint32_t>(tails_.in_row(t_.rows[i], Limit_ - lo));
-            at_least += tc_[i];
-        }
+        tails_.at_most_by_row(Limit_ - lo, [&](std::size_t i, std::uint64_t n) {
+            tc_[i] = static_cast<std::uint32_t>(n);
+            at_least += n;
+        });
         hfirst_ = 0;
         tlast_ = t_.n_rows;
         return at_least;

@@ -250,6 +250,31 @@ List random_list(std::mt19937_64& rng, std::size_t n, std::int32_t lo, std::int3
     return l;
 }
 
+// A side's values at most v, row by row and in all, by bisection and by the
+// walk (lists from 64 values), floored or not: as brute force counts them.
+TEST(Sides, AtMostAsBruteForce)
+{
+    std::mt19937_64 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        List a = random_list(rng, 1 + rng() % 200, -40, 40), b = random_list(rng, 1 + rng() % 200, -40, 40);
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        const quadcount::Side side(a, b, round % 2 == 1);
+        for (std::int64_t v = -90; v <= 90; v += 1 + static_cast<std::int64_t>(rng() % 3)) {
+            std::uint64_t want = 0;
+            std::vector<std::uint64_t> by_row(side.rows.size());
+            side.at_most_by_row(v, [&](std::size_t i, std::uint64_t n) { by_row[i] = n; });
+            for (std::size_t i = 0; i < side.rows.size(); ++i) {
+                std::uint64_t row = 0;
+                for (std::int32_t y : side.cols) row += side.value(side.rows[i], y) <= v;
+                ASSERT_EQ(by_row[i], row) << "round " << round << " v " << v << " row " << i;
+                want += row;
+            }
+            ASSERT_EQ(side.at_most(v), want) << "round " << round << " v " << v;
+        }
+    }
+}
+
 // Each typical shape gets a method of the kind that counts it in time that
 // grows slowest: lopsided records a lookup by the long side, narrow values a
 // histogram, wide values none.

@@ -186,7 +186,17 @@ bench_scaling() {
 }
 
 # cpu CMD... < INPUT: user + system seconds and peak KiB of one run, as "S KB".
-cpu() { /usr/bin/time -f '%U %S %M' -o "$out/cpu" "$@" > /dev/null && awk '{ printf "%.2f %d\n", $1 + $2, $3 }' "$out/cpu"; }
+# The seconds come from perf's task clock where perf can read it (to 0.1 ms),
+# else from the kernel's accounting of the run (to 10 ms).
+perf_clock=$(perf stat -x, -e task-clock true > /dev/null 2>&1 && echo yes || true)
+cpu() {
+  if [ -n "$perf_clock" ]; then
+    perf stat -x, -o "$out/perf" -e task-clock /usr/bin/time -f '%U %S %M' -o "$out/cpu" "$@" > /dev/null &&
+      awk -F, '/task-clock/ { s = $1 / 1000 } END { getline l < "'"$out/cpu"'"; split(l, f, " "); printf "%.4f %d\n", s, f[3] }' "$out/perf"
+  else
+    /usr/bin/time -f '%U %S %M' -o "$out/cpu" "$@" > /dev/null && awk '{ printf "%.2f %d\n", $1 + $2, $3 }' "$out/cpu"
+  fi
+}
 
 # CPU time at N threads against one thread (what N real cores would pay),
 # and the CPU time of the largest of N parts against the whole on one

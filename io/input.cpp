@@ -200,6 +200,31 @@ bool Input::read(std::int64_t& value)
     return scan(value) == Scan::ok;
 }
 
+std::uint64_t Input::skip(std::uint64_t n, std::int32_t& value)
+{
+    std::uint64_t done = 0;
+    while (done < n) {
+        const char* last = nullptr;  // the last token passed over, not yet converted
+        for (; done < n && !failed_ && !at_end_; ++done) {
+            char* p = buf_ + pos_;
+            const char* e = buf_ + end_;
+            while (p < e && is_space(static_cast<unsigned char>(*p))) ++p;
+            const char* q = find_space(p, e);
+            const char* digits = p + (p < q && (*p == '-' || *p == '+'));
+            bool plain = q < e && q > digits && q - digits <= 9;
+            for (const char* d = digits; plain && d < q; ++d) plain = *d >= '0' && *d <= '9';
+            if (!plain) break;  // anything else, or a token the window may cut
+            last = p;
+            pos_ = anchor_ = static_cast<std::size_t>(q - buf_);
+        }
+        if (last != nullptr) short_number(last, buf_ + end_, value);
+        if (done == n) break;
+        if (!read(value)) break;  // read() takes the rest of the window's tokens
+        ++done;
+    }
+    return done;
+}
+
 bool Input::read(std::int32_t& value)
 {
     // Common case first: a short number that ends within the bytes in hand.

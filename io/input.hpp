@@ -73,6 +73,11 @@ public:
     // came after a failure.
     bool read(std::int64_t& value);
     bool read(std::int32_t& value);
+    // Reads past n numbers as n calls of read(value) would, but converts
+    // only the last: a number that is a token of at most nine digits, with
+    // an optional sign, is checked and passed over. Returns how many reads
+    // succeeded; `value` is left as those reads would leave it.
+    std::uint64_t skip(std::uint64_t n, std::int32_t& value);
     bool failed() const { return failed_; }
 
     // The bytes read but not yet consumed, for a caller that scans them in

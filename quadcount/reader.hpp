@@ -35,6 +35,15 @@ public:
     // which promised `count`; on a failure `value` holds the stand-in.
     bool element(std::int32_t& value, std::uint64_t record, int list, std::uint64_t index, std::int64_t count);
 
+    // The n elements of a list read past, each as element() reads it and
+    // told alike; returns how many were read.
+    std::uint64_t skip(std::int32_t& value, std::uint64_t n, std::uint64_t record, int list, std::int64_t count)
+    {
+        std::uint64_t got = 0;
+        while (got < n && element(value, record, list, got + 1, count)) ++got;
+        return got;
+    }
+
 private:
     // The next read, told where it is at odds with the format: `where`
     // names it, and then(value) says what follows a failure. The end of

@@ -50,14 +50,13 @@ void read_lists(ReadRecord& r, std::int32_t& tmp, Next next)
     }
 }
 
-// Reads past a record's lists as read_lists() reads them, storing nothing:
-// `tmp` is left as read_lists() would leave it.
-template <class Next>
-void skip_lists(const ReadRecord& r, std::int32_t& tmp, Next next)
+// Reads past the lists of record `number` as read_lists() reads them,
+// storing nothing: `tmp` is left as read_lists() would leave it.
+template <class Reader>
+void skip_lists(const ReadRecord& r, std::int32_t& tmp, Reader& reader, std::uint64_t number)
 {
     for (int i = 0; i < 4; ++i)
-        for (std::uint64_t got = 0; got < r.wanted(i); ++got)
-            if (!next(tmp, i, got)) return;
+        if (reader.skip(tmp, r.wanted(i), number, i + 1, r.counts[i]) < r.wanted(i)) return;
 }
 
 // The record's count, the stand-in positions included without being stored:
@@ -82,6 +81,7 @@ struct PlainReader {
     io::Input& in;
     bool header(std::int64_t& value, std::uint64_t, int) { return in.read(value); }
     bool element(std::int32_t& value, std::uint64_t, int, std::uint64_t, std::int64_t) { return in.read(value); }
+    std::uint64_t skip(std::int32_t& value, std::uint64_t n, std::uint64_t, int, std::int64_t) { return in.skip(n, value); }
 };
 
 // The record loop, each number read by `reader` (PlainReader or
@@ -100,16 +100,15 @@ void read_records(io::Input& in, io::Output& out, const Tuning& tuning, Reader& 
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
         numbered.record = number;
-        auto element = [&](std::int32_t& v, int list, std::uint64_t got) {
-            return reader.element(v, number, list + 1, got + 1, r.counts[list]);
-        };
         if (goes_elsewhere({r.wanted(0), r.wanted(1), r.wanted(2), r.wanted(3)}, numbered)) {
-            skip_lists(r, tmp, element);
+            skip_lists(r, tmp, reader, number);
             out.write("0\n");
             continue;
         }
         try {
-            read_lists(r, tmp, element);
+            read_lists(r, tmp, [&](std::int32_t& v, int list, std::uint64_t got) {
+                return reader.element(v, number, list + 1, got + 1, r.counts[list]);
+            });
         } catch (const std::bad_alloc&) {
             double bytes = 0;
             for (std::int64_t c : r.counts) bytes += 4.0 * double(std::max<std::int64_t>(c, 0));

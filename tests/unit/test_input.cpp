@@ -37,7 +37,13 @@ TEST(Input, NumbersReadAsStreamExtractionReadsThem)
         int w32 = 13;
         std::int32_t g32 = 13;
         for (int k = 0; k < 8; ++k) {
-            if (rng() % 2) {
+            if (rng() % 3 == 2) {  // n numbers read past at once
+                const std::uint64_t n = rng() % 4;
+                std::uint64_t ok = 0;
+                while (ok < n && want >> w32) ++ok;
+                ASSERT_EQ(got.skip(n, g32), ok) << "text: " << text;
+                ASSERT_EQ(g32, w32) << "text: " << text;
+            } else if (rng() % 2) {
                 want >> w64;
                 bool ok = got.read(g64);
                 ASSERT_EQ(ok, !want.fail()) << "text: " << text;

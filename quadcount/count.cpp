@@ -105,7 +105,8 @@ double histogram_cost(const Side& side, std::size_t n)
     if (n == 0) return INFINITY;
     constexpr double per_butterfly = 0.45;
     constexpr double per_entry = 4;
-    return primes(side) * double(n) * std::log2(double(n)) * per_butterfly + double(n) * per_entry;
+    const double levels = std::countr_zero(n);  // n is a power of 2
+    return primes(side) * double(n) * levels * per_butterfly + double(n) * per_entry;
 }
 
 // The side's histogram, its primes at once where the memory allows.
@@ -133,7 +134,7 @@ double slices_cost(const Prepared& r)
     // Heads a value of their span: from one in 8 to one in 2, the cost a
     // value goes from sparse to dense, evenly on a log scale.
     const double density = r.heads.size() / (double(r.heads.max()) - double(r.heads.min()) + 1);
-    const double dense = std::clamp(std::log2(density * 8) / 2, 0.0, 1.0);
+    const double dense = density <= 0.125 ? 0 : density >= 0.5 ? 1 : std::log2(density * 8) / 2;
     return slices_cost(r.heads.size() + r.tails.size(), rows_of(r), slice_for(r),
                        sparse_value + (dense_value - sparse_value) * dense);
 }

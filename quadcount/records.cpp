@@ -100,7 +100,8 @@ void read_records(io::Input& in, io::Output& out, const Tuning& tuning, Reader& 
         if (std::all_of(r.counts.begin(), r.counts.end(), [](std::int64_t c) { return c == 0; }))
             return;
         numbered.record = number;
-        if (goes_elsewhere({r.wanted(0), r.wanted(1), r.wanted(2), r.wanted(3)}, numbered)) {
+        const bool split = numbered.share.n > 1;  // a whole run asks nothing more of a record
+        if (split && goes_elsewhere({r.wanted(0), r.wanted(1), r.wanted(2), r.wanted(3)}, numbered)) {
             skip_lists(r, tmp, reader, number);
             out.write("0\n");
             continue;

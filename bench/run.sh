@@ -200,29 +200,37 @@ cpu() {
 
 # CPU time at N threads against one thread (what N real cores would pay),
 # and the CPU time of the largest of N parts against the whole on one
-# thread, divided by N.
+# thread, divided by N: medians of three.
 bench_threads() {
-  local n f p one t kb
+  local n f p r one t kb ratios cpus kbs
   for n in 16000 32000; do
     f=$(quad "wide-$n" 0 -1000000000 1000000000 $n $n $n $n)
     read -r one kb < <(cpu "$bin/quadcount" --parallel=1 < "$f")
     printf '\n4 x %s wide: one thread %s s CPU, %s MiB\n' "$n" "$one" "$((kb / 1024))"
     for p in 2 8 16 64; do
-      read -r t kb < <(cpu "$bin/quadcount" --parallel=$p < "$f")
-      awk -v p=$p -v t="$t" -v o="$one" -v kb="$kb" 'BEGIN { printf "  %2d threads: %.2f s CPU, %.2fx one thread, %d MiB\n", p, t, t / o, kb / 1024 }'
+      # Three rounds of one thread then p threads: the median ratio, CPU and peak.
+      ratios=() cpus=() kbs=()
+      for r in 1 2 3; do
+        read -r one kb < <(cpu "$bin/quadcount" --parallel=1 < "$f")
+        read -r t kb < <(cpu "$bin/quadcount" --parallel=$p < "$f")
+        ratios+=("$(awk -v t="$t" -v o="$one" 'BEGIN { print t / o }')") cpus+=("$t") kbs+=("$kb")
+      done
+      printf '  %2d threads: %.2f s CPU, %.2fx one thread, %d MiB\n' $p "$(printf '%s\n' "${cpus[@]}" | median)" \
+        "$(printf '%s\n' "${ratios[@]}" | median)" "$(($(printf '%s\n' "${kbs[@]}" | median) / 1024))"
     done
   done
   local inputs=("$(quad wide-32000 0 -1000000000 1000000000 32000 32000 32000 32000)" "$(quad many-parts 2000000 0 1000000 20 20 20 20 20000)")
   for f in "${inputs[@]}"; do
-    read -r one kb < <(cpu "$bin/quadcount" --parallel=1 < "$f")
+    # The whole and each part: the median of three runs.
+    one=$(for r in 1 2 3; do cpu "$bin/quadcount" --parallel=1 < "$f"; done | median)
     printf '\n%s: whole on one thread %s s CPU\n' "$(basename "$f")" "$one"
     for n in 2 8 64; do
       local most=0 k
       for ((k = 1; k <= n; k++)); do
-        read -r t kb < <(cpu "$bin/quadcount" --parallel=1 --part=$k/$n < "$f")
+        t=$(for r in 1 2 3; do cpu "$bin/quadcount" --parallel=1 --part=$k/$n < "$f"; done | median)
         most=$(awk -v a="$most" -v b="$t" 'BEGIN { print (b > a ? b : a) }')
       done
-      awk -v n=$n -v m="$most" -v o="$one" 'BEGIN { printf "  largest of %2d parts: %.3f s CPU, %.2fx the whole / %d\n", n, m, m / (o / n), n }'
+      awk -v n=$n -v m="$most" -v o="$one" 'BEGIN { printf "  largest of %2d parts: %.4f s CPU, %.2fx the whole / %d\n", n, m, m / (o / n), n }'
     done
   done
 }

@@ -86,14 +86,14 @@ public:
         take(heads, line, m, [](std::int64_t v) { return v; }, 1);
         take(tails, line, m, [Limit](std::int64_t t) { return Limit - t; }, 2);
         std::sort(points_.begin(), points_.end());
-        // Where heads lie too sparse to count by value, a value costs 1.65
-        // times as much (bins); many values at one value (the tails floored
-        // at 0) are counted at once and cost next to nothing. The 1.65 is
-        // from 64 parts of 4 x 32,000 wide, each within sparse or dense
-        // values: with twice, the last 16 parts took 1.106x the time of the
-        // first 16, with 1.65 1.059x. The largest of 8 parts took 1.14-1.23x
-        // an eighth of the whole with twice, 1.18x with 1.65 (by values
-        // alone: 2.0x).
+        // Where heads lie too sparse to count by value, a value costs 1.8
+        // times as much (bins): 1.37 ns against 0.76 ns by the costs that
+        // count.cpp's slices_cost() fits, each with its share of the row
+        // visits. Many values at one value (the tails floored at 0) are
+        // counted at once and cost next to nothing. The largest of 8 parts of
+        // 4 x 32,000 wide took 1.12x an eighth of the whole's CPU time, with
+        // twice 1.27x and with 1.65 times 1.34x (medians of 5, the three in
+        // alternation; by values alone: 2.0x).
         const std::size_t near = 16;
         std::vector<double> below(points_.size() + 1, 0);  // head weight before each point
         for (std::size_t i = 0; i < points_.size(); ++i)
@@ -104,7 +104,7 @@ public:
             const bool repeated = (i > 0 && points_[i - 1].value == points_[i].value) ||
                                   (i + 1 < points_.size() && points_[i + 1].value == points_[i].value);
             const bool sparse = width > double(by_value_width) * (below[b + 1] - below[a]);
-            cost_.push_back(repeated ? 0 : sparse ? 1.65 * points_[i].weight : points_[i].weight);
+            cost_.push_back(repeated ? 0 : sparse ? 1.8 * points_[i].weight : points_[i].weight);
         }
     }
 

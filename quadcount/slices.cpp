@@ -89,13 +89,14 @@ public:
         take(tails, line, m, [Limit](std::int64_t t) { return Limit - t; }, 1);
         std::sort(keys_.begin(), keys_.end());
         // Where heads lie too sparse to count by value, a value costs 1.8
-        // times as much (bins): 1.37 ns against 0.76 ns by the costs that
-        // count.cpp's slices_cost() fits, each with its share of the row
-        // visits. Many values at one value (the tails floored at 0) are
-        // counted at once and cost next to nothing. The largest of 8 parts of
-        // 4 x 32,000 wide took 1.12x an eighth of the whole's CPU time, with
-        // twice 1.27x and with 1.65 times 1.34x (medians of 5, the three in
-        // alternation; by values alone: 2.0x).
+        // times as much (bins): 1.03 ns against 0.42 ns a value as
+        // count.cpp's slices_cost() fits them, each with the 0.34 ns of row
+        // visits a value takes at 4 values a row (1.4 ns a visit, as 64 Ki
+        // slices on 4 x 32,000 measure it). Many values at one value (the
+        // tails floored at 0) are counted at once and cost next to nothing.
+        // The largest of 8 parts of 4 x 32,000 wide took 1.12x an eighth of
+        // the whole's CPU time, with twice 1.27x and with 1.65 times 1.34x
+        // (medians of 5, the three in alternation; by values alone: 2.0x).
         const std::size_t near = 16, n = keys_.size();
         std::vector<double> below(n + 1, 0);  // head weight before each point
         for (std::size_t i = 0; i < n; ++i) below[i + 1] = below[i] + (side(i) == 0 ? weight_[0] : 0);

@@ -2,9 +2,9 @@
 // the heads of a slice sorted into bins and every tail looked up in them.
 //
 // Write c = Limit - t for a tail t; a pair counts when head <= c. The value
-// line is cut by a sample of both sides into a stretch a part of a split
-// count, and the part's stretch into one a thread, of about equal values,
-// so the threads and the parts together do the work of one. A thread
+// line is cut by a sample of both sides (sample.hpp) into a stretch a part
+// of a split count, and the part's stretch into one a thread, of about equal
+// time, so the threads and the parts together do the work of one. A thread
 // places its cursors once, at its stretch's start, and walks it in slices
 // [lo, hi) of about `target` heads and tails, keeping for every row of each
 // side the column where its values enter the next slice: values along a
@@ -23,11 +23,10 @@
 // counted from the number of heads and tails at that value, however many.
 // Cost: O(H + T) for the H heads and T tails in the stretch, plus O(rows)
 // per slice and O(rows + cols) per thread, or O(rows log cols) where the
-// rows are few; the sample, O(s log s) for s = 8 Ki to 32 Ki points a side,
-// where the count is split. (Under callgrind, 64 threads take 1.9% more
-// instructions than one on 4 x 16,000 wide, and took 5.3% more with a
-// bisection a row always.) Memory: up to
-// 28 bytes an element of twice the slice (room to overflow): a few MiB a
+// rows are few; and the sample's, where the count is split. (Under
+// callgrind, 64 threads take 1.9% more instructions than one on 4 x 16,000
+// wide, and took 5.3% more with a bisection a row always.) Memory: up to 28
+// bytes an element of twice the slice (room to overflow): a few MiB a
 // thread, and 41 MiB at the peak for one thread on 4 x 128,000 (1 Mi slices).
 // Vector paths: those of slice_kernels.hpp, the default unless forced.
 // Gain: the way for wide values. One thread on 4 x 64,000 wide takes 4.6 s,
@@ -42,6 +41,7 @@
 #include "methods.hpp"
 #include "parallel.hpp"
 #include "progress.hpp"
+#include "sample.hpp"
 #include "slice_kernels.hpp"
 
 #include <algorithm>
@@ -53,130 +53,9 @@ namespace quadcount {
 
 namespace slices {
 
-// A slice at most this many times as wide as its heads are many is counted
-// by value, not by bins. Gain (AMD EPYC family 26 model 2, Zen 5, one
-// thread): 4 x 32,000 wide values take 0.82x the time of bins (1.75 s
-// against 2.13 s), 4 x 16,000 0.94x; 2 and 8 times as wide took 1.18x and
-// 1.02x the time of 4 on 4 x 32,000.
-constexpr std::size_t by_value_width = 4;
-
 // Slices are at most 2^31 - 1 values wide, so that offsets from lo and the
 // padding value INT32_MAX compare as signed 32-bit numbers.
 constexpr std::int64_t widest = INT32_MAX;
-
-// The part of the value line where heads can pair with a tail: from the
-// least head to the most that pairs with the least tail.
-struct Line {
-    std::int64_t lo, end;  // [lo, end)
-    Line(const Side& heads, const Side& tails, std::int64_t Limit)
-        : lo(heads.min()), end(std::max(lo, std::min(heads.max(), Limit - tails.min()) + 1))
-    {
-    }
-};
-
-// Where on the line the values lie, from a sample: heads by value, tails by
-// c, each standing for the same share of its side. The sample depends on
-// the record and the number of parts alone, so every part of a split count
-// cuts the line alike, whatever its threads.
-class Sample {
-public:
-    Sample(const Side& heads, const Side& tails, std::int64_t Limit, const Line& line, unsigned parts)
-    {
-        const std::size_t m = std::clamp<std::size_t>(2048 * std::size_t{parts}, 8192, 32768);
-        weight_[0] = heads.size() / double(m);
-        weight_[1] = tails.size() / double(m);
-        take(heads, line, m, [](std::int64_t v) { return v; }, 0);
-        take(tails, line, m, [Limit](std::int64_t t) { return Limit - t; }, 1);
-        std::sort(keys_.begin(), keys_.end());
-        // Where heads lie too sparse to count by value, a value costs 1.8
-        // times as much (bins): 1.03 ns against 0.42 ns a value as
-        // count.cpp's slices_cost() fits them, each with the 0.34 ns of row
-        // visits a value takes at 4 values a row (1.4 ns a visit, as 64 Ki
-        // slices on 4 x 32,000 measure it). Many values at one value (the
-        // tails floored at 0) are counted at once and cost next to nothing.
-        // The largest of 8 parts of 4 x 32,000 wide took 1.12x an eighth of
-        // the whole's CPU time, with twice 1.27x and with 1.65 times 1.34x
-        // (medians of 5, the three in alternation; by values alone: 2.0x).
-        const std::size_t near = 16, n = keys_.size();
-        std::vector<double> below(n + 1, 0);  // head weight before each point
-        for (std::size_t i = 0; i < n; ++i) below[i + 1] = below[i] + (side(i) == 0 ? weight_[0] : 0);
-        cost_.resize(n);
-        for (std::size_t i = 0; i < n; ++i) {
-            std::size_t a = i > near ? i - near : 0, b = std::min(n - 1, i + near);
-            double width = double(value(b) - value(a) + 1);
-            const bool repeated = (i > 0 && value(i - 1) == value(i)) || (i + 1 < n && value(i + 1) == value(i));
-            const bool sparse = width > double(by_value_width) * (below[b + 1] - below[a]);
-            cost_[i] = repeated ? 0 : sparse ? 1.8 * weight(i) : weight(i);
-        }
-    }
-
-    // [lo, hi) cut into `pieces` stretches of about equal time: the
-    // pieces + 1 boundaries, lo first and hi last.
-    std::vector<std::int64_t> cut(std::int64_t lo, std::int64_t hi, std::size_t pieces) const
-    {
-        const std::size_t first = from(lo), last = from(hi);
-        double total = 0;
-        for (std::size_t i = first; i < last; ++i) total += cost_[i];
-        std::vector<std::int64_t> at{lo};
-        double seen = 0;
-        for (std::size_t i = first; i < last && at.size() < pieces; ++i) {
-            seen += cost_[i];
-            while (at.size() < pieces && seen >= total * double(at.size()) / double(pieces))
-                at.push_back(std::max(at.back(), value(i) + 1));
-        }
-        while (at.size() < pieces) at.push_back(hi);  // no sample there: empty stretches
-        at.push_back(hi);
-        return at;
-    }
-
-    // Estimated values (heads and tails) in [lo, hi).
-    double values(std::int64_t lo, std::int64_t hi) const
-    {
-        double total = 0;
-        for (std::size_t i = from(lo); i < from(hi); ++i) total += weight(i);
-        return total;
-    }
-
-private:
-    // A point is a key: its place on the line times 2, plus 1 for a tail, so
-    // that sorting the keys sorts the points by place, heads first. A place
-    // is below 2^42 in size (a budget clamped to 2^40, less a tail). Gain,
-    // with the draws below made without a division, against points of 24
-    // bytes: a part of 64 of 4 x 32,000 wide takes 41.9 ms against 43.1 ms
-    // (the mean over the 64 parts of medians of 3, in alternation; AMD EPYC
-    // family 26 model 2, Zen 5).
-    std::int64_t value(std::size_t i) const { return keys_[i] >> 1; }
-    int side(std::size_t i) const { return static_cast<int>(keys_[i] & 1); }
-    double weight(std::size_t i) const { return weight_[side(i)]; }
-    // The first point at v or later.
-    std::size_t from(std::int64_t v) const
-    {
-        return static_cast<std::size_t>(std::lower_bound(keys_.begin(), keys_.end(), 2 * v) - keys_.begin());
-    }
-
-    // m pairs of `side` drawn by a fixed sequence; those whose place on the
-    // line falls in it are kept.
-    template <class Place>
-    void take(const Side& side, const Line& line, std::size_t m, Place place, int which)
-    {
-        std::uint64_t state = 0x9e3779b97f4a7c15u * static_cast<std::uint64_t>(which + 1);
-        // A 32-bit random number times n, over 2^32: below n, without a division.
-        auto below = [](std::uint64_t r, std::size_t n) { return static_cast<std::size_t>((u128{r & 0xffffffff} * n) >> 32); };
-        for (std::size_t i = 0; i < m; ++i) {
-            std::uint64_t z = (state += 0x9e3779b97f4a7c15u);  // splitmix64
-            z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
-            z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
-            z ^= z >> 31;
-            const std::int64_t v =
-                place(side.value(side.rows[below(z, side.rows.size())], side.cols[below(z >> 32, side.cols.size())]));
-            if (v >= line.lo && v < line.end) keys_.push_back(2 * v + which);
-        }
-    }
-
-    std::vector<std::int64_t> keys_;
-    double weight_[2];          // the values a head and a tail stand for
-    std::vector<double> cost_;  // each point's weight in time
-};
 
 // A side's columns with `pad` values of slack at either end, for vector loads.
 struct Padded {

@@ -340,11 +340,16 @@ std::optional<Attempt> after_shortage(const Attempt& failed, double cost, const 
 // `split_from`, are counted whole by the part whose turn it is by record
 // number. Returns whether this part counts the record, with `t` set to
 // count its share.
+// Whether this part is the one whose turn record t.record is.
+bool my_turn(const Tuning& t) { return t.record % t.share.n == t.share.k; }
+// Whether a record of estimated cost `cost` is too small to split among the parts.
+bool too_small_to_split(double cost, const Tuning& t) { return cost / t.share.n < t.split_from; }
+
 bool take_share(const std::array<List, 4>& lists, std::int64_t Limit, Tuning& t)
 {
     auto [way, cost] = choose(record(lists, Limit, t, most_memory), t.method, false);
-    if (way->method == Method::histograms || cost / t.share.n < t.split_from) {
-        const bool mine = t.record % t.share.n == t.share.k;
+    if (way->method == Method::histograms || too_small_to_split(cost, t)) {
+        const bool mine = my_turn(t);
         t.share = {};
         return mine;
     }
@@ -356,16 +361,17 @@ bool take_share(const std::array<List, 4>& lists, std::int64_t Limit, Tuning& t)
 
 bool goes_elsewhere(const std::array<std::uint64_t, 4>& sizes, const Tuning& t)
 {
-    if (t.share.n <= 1 || t.record % t.share.n == t.share.k) return false;
+    if (t.share.n <= 1 || my_turn(t)) return false;
     if (t.method != Method::cheapest && t.method != Method::slices) return false;
     // The cheapest method costs at most what slices cost, which the sizes
-    // bound: below split_from a part, take_share() gives the record whole to
-    // the part whose turn it is. The bound takes the smallest slice and the
-    // dearer cost a value, so that it grows with every size: a record cut short by the end of its input
-    // is counted with fewer elements than its header says, never more.
+    // bound: a record too small to split goes whole to the part whose turn
+    // it is (take_share()). The bound takes the smallest slice and the
+    // dearer cost a value, so that it grows with every size: a record cut
+    // short by the end of its input is counted with fewer elements than its
+    // header says, never more.
     const double values = double(sizes[0]) * double(sizes[1]) + double(sizes[2]) * double(sizes[3]);
     const std::uint64_t rows = std::min(sizes[0], sizes[1]) + std::min(sizes[2], sizes[3]);
-    return slices_cost(values, rows, least_slice, sparse_value) / t.share.n < t.split_from;
+    return too_small_to_split(slices_cost(values, rows, least_slice, sparse_value), t);
 }
 
 void prepare(std::array<List, 4>& lists, const Tuning& tuning)

@@ -16,6 +16,7 @@
 #include "features.hpp"
 #include "budget.hpp"
 #include "filter.hpp"
+#include "methods.hpp"
 #include "records.hpp"
 #include "slice_kernels.hpp"
 #include "sort.hpp"
@@ -122,10 +123,8 @@ std::string about()
         for (std::int64_t path : all) text.append(" ").append(quadcount::path_name(path));
         text.append(")\n");
     };
-    std::vector<std::int64_t> slices;
-    for (const auto& k : quadcount::slices::all_kernels()) slices.push_back(k.path);
     std::string text = "count by slices: ";
-    among(text, quadcount::slices::kernels(0).path, slices);
+    among(text, quadcount::slices::kernels(0).path, quadcount::slice_paths());
     text.append("transforms: ").append(machine::has_avx2() ? "avx2" : "portable").append("\n");
     text.append("sort of long lists: ").append(quadcount::vector_sort_state()).append("\n");
     if (quadcount::vector_sort_loaded()) {

@@ -112,7 +112,7 @@ void read_records(io::Input& in, io::Output& out, const Tuning& tuning, Reader& 
             });
         } catch (const std::bad_alloc&) {
             double bytes = 0;
-            for (std::int64_t c : r.counts) bytes += 4.0 * double(std::max<std::int64_t>(c, 0));
+            for (int i = 0; i < 4; ++i) bytes += 4.0 * double(r.wanted(i));
             throw io::Shortage(shortage(number, bytes, room(), " for its lists"));
         }
         out.write(count_record(r, numbered).str());

@@ -62,7 +62,7 @@ std::vector<std::int64_t> Sample::cut(std::int64_t lo, std::int64_t hi, std::siz
 double Sample::values(std::int64_t lo, std::int64_t hi) const
 {
     double total = 0;
-    for (std::size_t i = from(lo); i < from(hi); ++i) total += weight(i);
+    for (std::size_t i = from(lo), last = from(hi); i < last; ++i) total += weight(i);
     return total;
 }
 

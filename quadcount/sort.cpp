@@ -2,6 +2,7 @@
 #include "sort.hpp"
 
 #include "highway.hpp"
+#include "radix_sort.hpp"
 #include "short_sort.hpp"
 
 #include "vqsort_plugin.hpp"
@@ -178,7 +179,12 @@ void sort_ascending(std::span<std::int32_t> keys, std::int64_t path)
         break;
     }
     if (path == 0 && keys.size() < calibrate_from) {
-        std::sort(keys.begin(), keys.end());
+        if (keys.size() < radix_from) {
+            std::sort(keys.begin(), keys.end());
+            return;
+        }
+        thread_local std::vector<std::int32_t> scratch;
+        radix_sort(keys, scratch);
         return;
     }
     vqsort(keys, path != 0 ? path : fastest_sort_path());

@@ -7,6 +7,7 @@
 #include "highway.hpp"
 #include "methods.hpp"
 #include "ntt.hpp"
+#include "radix_sort.hpp"
 #include "parallel.hpp"
 #include "in_memory.hpp"
 #include "input.hpp"
@@ -89,7 +90,7 @@ const Method every_method[] = {Method::cheapest,   Method::slices,           Met
 const std::vector<std::int64_t> sort_paths = quadcount::sort_paths(), slice_paths = quadcount::slice_paths();
 
 // Every sort path, on lists at the edges of the short sorts' lengths (16
-// vectors), and longer ones (std::sort below calibrate_from), with
+// vectors), and longer ones (a radix sort from 128 keys below calibrate_from), with
 // Highway's library loaded when it is first needed.
 TEST(Sort, EveryPathSortsWithTheLibraryLoaded)
 {
@@ -114,6 +115,27 @@ TEST(Sort, EveryPathSortsWithTheLibraryLoaded)
     List keys(100, 1);
     EXPECT_THROW(quadcount::sort_ascending(keys, std::int64_t{3}), std::invalid_argument);
     EXPECT_THROW(quadcount::slices::kernels(std::int64_t{3}), std::invalid_argument);
+}
+
+// The radix sort on 64-bit keys (the sample's) of every span, from one value
+// to the whole range, offset anywhere: each span ends its passes elsewhere.
+TEST(Sort, RadixSortsKeysOfEverySpan)
+{
+    std::mt19937_64 rng(13);
+    std::vector<std::int64_t> scratch;
+    for (unsigned bits = 0; bits <= 64; ++bits) {
+        for (std::size_t n : {2u, 3u, 300u, 5000u}) {
+            std::vector<std::int64_t> keys(n);
+            const std::uint64_t mask = bits == 64 ? ~0ULL : (1ULL << bits) - 1;
+            const auto base = static_cast<std::int64_t>(bits == 64 ? 0 : rng() & ~mask);
+            for (auto& k : keys) k = static_cast<std::int64_t>(static_cast<std::uint64_t>(base) + (rng() & mask));
+            if (bits == 64) keys[0] = INT64_MIN, keys[1] = INT64_MAX;
+            std::vector<std::int64_t> want = keys;
+            std::sort(want.begin(), want.end());
+            quadcount::radix_sort(std::span<std::int64_t>(keys), scratch);
+            ASSERT_EQ(keys, want) << bits << " bits, n " << n;
+        }
+    }
 }
 
 // The targets found without Highway's library are those the library finds,

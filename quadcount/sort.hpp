@@ -10,8 +10,9 @@
 // on the same 8,192 random keys, best of two, and keeps the fastest for the
 // rest of the process; it costs about a millisecond. Shorter sorts use a
 // radix sort (radix_sort.hpp) from `radix_from` keys, std::sort below, and
-// lists of up to 16 vectors a sorting network in registers (short_sort.hpp). A path can also be forced, for tests and benchmarks; it
-// holds for the sorting network too.
+// lists of up to 16 vectors a sorting network in registers (short_sort.hpp).
+// A path can also be forced, for tests and benchmarks; it holds for the
+// sorting network too.
 //
 // vqsort's path is a setting of the whole process: sorts run on one thread
 // at a time, while no other thread runs Highway code.

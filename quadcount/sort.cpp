@@ -178,11 +178,11 @@ void sort_ascending(std::span<std::int32_t> keys, std::int64_t path)
         }
         break;
     }
+    if (path == 0 && keys.size() < radix_from) {
+        std::sort(keys.begin(), keys.end());
+        return;
+    }
     if (path == 0 && keys.size() < calibrate_from) {
-        if (keys.size() < radix_from) {
-            std::sort(keys.begin(), keys.end());
-            return;
-        }
         thread_local std::vector<std::int32_t> scratch;
         radix_sort(keys, scratch);
         return;

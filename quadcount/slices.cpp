@@ -102,14 +102,15 @@ public:
     {
         if (lo >= hi) return 0;
         const std::uint64_t above = tails_.at_most(Limit_ - hi);
-        if (tails_.at_most(Limit_ - lo) == above) {
+        const std::uint64_t from_lo = place(lo);
+        if (from_lo == above) {
             // No tail has its c in the stretch: every head of it pairs with
             // every tail of a c above, and no value need be made.
             const std::uint64_t in = heads_.at_most(hi - 1) - heads_.at_most(lo - 1);
             advance(progress_, in);
             return u128{in} * above;
         }
-        Walk w{place(lo), std::max(per_value, 1e-9), 0};
+        Walk w{from_lo, std::max(per_value, 1e-9), 0};
         while (lo < hi) {
             const std::int64_t width = std::clamp<std::int64_t>(std::llround(double(target_) / w.per_value), 1, widest);
             const std::int64_t next = std::min(hi, lo + width);
@@ -154,8 +155,7 @@ private:
     // Returns where the walk goes on.
     std::int64_t overflowed(std::int64_t lo, std::int64_t hi, Walk& w)
     {
-        place(lo);
-        const Edge edge{heads_.at_most(lo - 1), tails_.at_most(Limit_ - lo)};
+        const Edge edge{heads_.at_most(lo - 1), place(lo)};
         if (fits(edge, lo + 1)) {
             w.per_value = double(target_) / double(widest_fit(edge, lo, hi) - lo);
             return lo;
